@@ -1,0 +1,339 @@
+#include "common/db/database.h"
+
+#include "common/db/account.h"
+
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QUrl>
+
+#include <sqlite3.h>
+
+namespace qav {
+namespace {
+
+QString argText(sqlite3_value *v)
+{
+    const auto *p = reinterpret_cast<const char *>(sqlite3_value_text(v));
+    return p ? QString::fromUtf8(p, sqlite3_value_bytes(v)) : QString();
+}
+
+void resultText(sqlite3_context *ctx, const QString &s)
+{
+    const QByteArray u = s.toUtf8();
+    sqlite3_result_text(ctx, u.constData(), u.size(), SQLITE_TRANSIENT);
+}
+
+void fnMid(sqlite3_context *ctx, int argc, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const QString s = argText(argv[0]);
+    const int start = qMax(1, sqlite3_value_int(argv[1]));
+    const int len = argc > 2 ? qMax(0, sqlite3_value_int(argv[2])) : int(s.size());
+    resultText(ctx, s.mid(start - 1, len));
+}
+
+void fnLeft(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    resultText(ctx, argText(argv[0]).left(qMax(0, sqlite3_value_int(argv[1]))));
+}
+
+void fnLen(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    sqlite3_result_int(ctx, int(argText(argv[0]).size()));
+}
+
+void fnVal(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    const int type = sqlite3_value_type(argv[0]);
+    if (type == SQLITE_INTEGER) {
+        sqlite3_result_int64(ctx, sqlite3_value_int64(argv[0]));
+        return;
+    }
+    if (type == SQLITE_FLOAT) {
+        sqlite3_result_double(ctx, sqlite3_value_double(argv[0]));
+        return;
+    }
+    const double v = type == SQLITE_NULL ? 0.0 : valOf(argText(argv[0]));
+    if (v == static_cast<double>(static_cast<long long>(v)) && qAbs(v) < 9e15)
+        sqlite3_result_int64(ctx, static_cast<long long>(v));
+    else
+        sqlite3_result_double(ctx, v);
+}
+
+} // namespace
+
+double valOf(const QString &text)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && (text[i] == u' ' || text[i] == u'\t'))
+        ++i;
+    QString num;
+    if (i < n && (text[i] == u'-' || text[i] == u'+'))
+        num += text[i++];
+    bool point = false;
+    bool digits = false;
+    for (; i < n; ++i) {
+        const QChar c = text[i];
+        if (c.isDigit() && c.unicode() < 128) {
+            num += c;
+            digits = true;
+        } else if (c == u'.' && !point) {
+            num += c;
+            point = true;
+        } else if (c != u' ') {
+            break;
+        }
+    }
+    if (!digits)
+        return 0.0;
+    return num.toDouble();
+}
+
+void registerSqlFunctions(const QSqlDatabase &db)
+{
+    const QVariant v = db.driver()->handle();
+    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
+        return;
+    auto *h = *static_cast<sqlite3 *const *>(v.data());
+    if (!h)
+        return;
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function(h, "mid", 2, flags, nullptr, fnMid, nullptr, nullptr);
+    sqlite3_create_function(h, "mid", 3, flags, nullptr, fnMid, nullptr, nullptr);
+    sqlite3_create_function(h, "left", 2, flags, nullptr, fnLeft, nullptr, nullptr);
+    sqlite3_create_function(h, "len", 1, flags, nullptr, fnLen, nullptr, nullptr);
+    sqlite3_create_function(h, "val", 1, flags, nullptr, fnVal, nullptr, nullptr);
+}
+
+Database::Database(const QString &connectionName) : m_connection(connectionName) {}
+
+Database::~Database()
+{
+    close();
+}
+
+bool Database::fail(const DbError &error)
+{
+    m_error = error;
+    return false;
+}
+
+bool Database::open(const OpenOptions &o)
+{
+    close();
+    m_error = {};
+    if (!o.workgroupFile.isNull()) {
+        const DbError e = checkWorkgroupAccount(o.workgroupFile, o.user, o.password);
+        if (e.isError())
+            return fail(e);
+    }
+    if (o.file.trimmed().isEmpty() || !QFileInfo(o.file).isFile())
+        return fail({ErrFileNotFound, dbErrorText(ErrFileNotFound, o.file)});
+
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+        QUrl url = QUrl::fromLocalFile(QFileInfo(o.file).absoluteFilePath());
+        url.setQuery(o.readOnly ? QStringLiteral("mode=ro") : QStringLiteral("mode=rw"));
+        db.setDatabaseName(url.toString(QUrl::FullyEncoded));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(o.busyTimeoutMs));
+        if (!db.open()) {
+            const DbError e = fromSqlError(db.lastError());
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(m_connection);
+            return fail(e.number == ErrEngine ? DbError{ErrFileNotFound, dbErrorText(ErrFileNotFound, o.file)} : e);
+        }
+        registerSqlFunctions(db);
+    }
+    m_file = o.file;
+    // Touch the file: a locked or foreign file is refused here, not at the first query.
+    QSqlQuery probe(handle());
+    bool ok = probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    QSqlError failure = probe.lastError();
+    if (ok && !o.readOnly) {
+        QSqlQuery wal(handle());
+        ok = wal.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        failure = wal.lastError();
+    }
+    if (!ok) {
+        DbError e = fromSqlError(failure);
+        if (e.number == ErrLocked || e.number == ErrNotADatabase)
+            e.text = dbErrorText(e.number, o.file);
+        probe = QSqlQuery();
+        close();
+        return fail(e);
+    }
+    return true;
+}
+
+void Database::close()
+{
+    if (QSqlDatabase::contains(m_connection)) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(m_connection);
+    }
+    m_file.clear();
+}
+
+bool Database::isOpen() const
+{
+    return QSqlDatabase::contains(m_connection) && handle().isOpen();
+}
+
+QSqlDatabase Database::handle() const
+{
+    return QSqlDatabase::database(m_connection, false);
+}
+
+bool Database::prepareAndRun(QSqlQuery &q, const QString &sql, const QVariantList &params)
+{
+    if (!isOpen())
+        return fail({ErrNotOpen, dbErrorText(ErrNotOpen)});
+    bool ok;
+    if (params.isEmpty()) {
+        ok = q.exec(sql);
+    } else {
+        ok = q.prepare(sql);
+        if (ok) {
+            for (const QVariant &p : params)
+                q.addBindValue(p);
+            ok = q.exec();
+        }
+    }
+    if (!ok)
+        return fail(fromSqlError(q.lastError()));
+    m_error = {};
+    return true;
+}
+
+bool Database::execute(const QString &sql, const QVariantList &params)
+{
+    QSqlQuery q(handle());
+    m_rowsAffected = 0;
+    if (!prepareAndRun(q, sql, params))
+        return false;
+    m_rowsAffected = q.numRowsAffected();
+    return true;
+}
+
+bool Database::select(QSqlQuery *query, const QString &sql, const QVariantList &params)
+{
+    *query = QSqlQuery(handle());
+    query->setForwardOnly(true);
+    return prepareAndRun(*query, sql, params);
+}
+
+QList<QSqlRecord> Database::rows(const QString &sql, const QVariantList &params)
+{
+    QList<QSqlRecord> out;
+    QSqlQuery q;
+    if (!select(&q, sql, params))
+        return out;
+    while (q.next())
+        out << q.record();
+    return out;
+}
+
+QVariant Database::scalar(const QString &sql, const QVariantList &params)
+{
+    QSqlQuery q;
+    if (!select(&q, sql, params) || !q.next())
+        return QVariant();
+    return q.value(0);
+}
+
+bool Database::exists(const QString &sql, const QVariantList &params)
+{
+    QSqlQuery q;
+    return select(&q, sql, params) && q.next();
+}
+
+bool Database::insert(const QString &table, const ColumnValues &values)
+{
+    QStringList cols, marks;
+    QVariantList params;
+    for (const auto &[c, v] : values) {
+        cols << c;
+        marks << QStringLiteral("?");
+        params << v;
+    }
+    return execute(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                       .arg(table, cols.join(u','), marks.join(u',')),
+                   params);
+}
+
+bool Database::update(const QString &table, const ColumnValues &values, const QString &where,
+                      const QVariantList &whereParams)
+{
+    QStringList sets;
+    QVariantList params;
+    for (const auto &[c, v] : values) {
+        sets << c + QStringLiteral("=?");
+        params << v;
+    }
+    params << whereParams;
+    QString sql = QStringLiteral("UPDATE %1 SET %2").arg(table, sets.join(u','));
+    if (!where.trimmed().isEmpty())
+        sql += QStringLiteral(" WHERE ") + where;
+    return execute(sql, params);
+}
+
+QStringList Database::tables()
+{
+    QStringList out;
+    QSqlQuery q;
+    if (!select(&q, QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name")))
+        return out;
+    while (q.next())
+        out << q.value(0).toString();
+    return out;
+}
+
+bool Database::tableExists(const QString &name)
+{
+    const QStringList all = tables();
+    for (const QString &t : all)
+        if (t.toUpper() == name.toUpper())
+            return true;
+    return false;
+}
+
+Transaction::Transaction(Database &db) : m_db(db)
+{
+    m_active = m_db.execute(QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+Transaction::~Transaction()
+{
+    if (m_active) {
+        QSqlQuery q(m_db.handle());
+        q.exec(QStringLiteral("ROLLBACK"));
+    }
+}
+
+bool Transaction::commit()
+{
+    if (!m_active)
+        return false;
+    if (!m_db.execute(QStringLiteral("COMMIT")))
+        return false;
+    m_active = false;
+    return true;
+}
+
+} // namespace qav

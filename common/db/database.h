@@ -1,0 +1,118 @@
+#pragma once
+// The shared database, reached through one connection per process.
+//
+// The file is the host's SQLite database, opened shared (WAL journal, a busy timeout) so
+// that the host and the programs use it at once, after the account has been checked
+// against the installation's workgroup file. Every value that comes from a person, a file
+// or the database enters a statement as a bound parameter (`?` placeholders, `params` in
+// order); statement text is only ever the program's own.
+//
+// Errors: every call returns false / an empty result on failure and leaves the failure in
+// lastError() as a number (DbErrorNumber) and a text; nothing throws.
+//
+// The engine knows a few functions the statements of the suite use: MID(s, start[, len]),
+// LEFT(s, n), LEN(s) and VAL(s) (the leading number of a text, 0 when there is none).
+
+#include "common/db/dberror.h"
+
+#include <QList>
+#include <QPair>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStringList>
+#include <QVariant>
+
+#include <functional>
+
+namespace qav {
+
+struct OpenOptions {
+    QString file;          // the database file
+    QString workgroupFile; // PM000.MDW; empty skips the account check
+    QString user;
+    QString password;
+    bool readOnly = false;
+    int busyTimeoutMs = 4000;
+};
+
+using ColumnValues = QList<QPair<QString, QVariant>>;
+
+class Database
+{
+public:
+    explicit Database(const QString &connectionName = QStringLiteral("qav"));
+    ~Database();
+    Database(const Database &) = delete;
+    Database &operator=(const Database &) = delete;
+
+    bool open(const OpenOptions &options);
+    void close();
+    bool isOpen() const;
+    QString fileName() const { return m_file; }
+
+    const DbError &lastError() const { return m_error; }
+
+    // An action statement (INSERT, UPDATE, DELETE, CREATE ...).
+    bool execute(const QString &sql, const QVariantList &params = {});
+    // Number of rows changed by the last successful execute().
+    int rowsAffected() const { return m_rowsAffected; }
+
+    // A read-only query, positioned before its first row; false on failure.
+    bool select(QSqlQuery *query, const QString &sql, const QVariantList &params = {});
+    // Every row of a query (empty on failure; check lastError()).
+    QList<QSqlRecord> rows(const QString &sql, const QVariantList &params = {});
+    // The first column of the first row; a null QVariant when there is no row or on failure.
+    QVariant scalar(const QString &sql, const QVariantList &params = {});
+    // True when the query returns at least one row.
+    bool exists(const QString &sql, const QVariantList &params = {});
+
+    // Updatable access: add one row, or change the rows a filter selects. Column names
+    // are the program's own; values are bound.
+    bool insert(const QString &table, const ColumnValues &values);
+    bool update(const QString &table, const ColumnValues &values, const QString &where,
+                const QVariantList &whereParams = {});
+
+    // The table list, read afresh from the file.
+    QStringList tables();
+    bool tableExists(const QString &name);
+
+    QSqlDatabase handle() const;
+
+private:
+    bool fail(const DbError &error);
+    bool prepareAndRun(QSqlQuery &q, const QString &sql, const QVariantList &params);
+
+    QString m_connection;
+    QString m_file;
+    DbError m_error;
+    int m_rowsAffected = 0;
+};
+
+// A write transaction that takes the file's write lock at once (BEGIN IMMEDIATE), so that
+// what it reads cannot change before it writes. Rolled back when it leaves scope without
+// commit().
+class Transaction
+{
+public:
+    explicit Transaction(Database &db);
+    ~Transaction();
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+    bool isActive() const { return m_active; }
+    bool commit();
+
+private:
+    Database &m_db;
+    bool m_active = false;
+};
+
+// Registers MID, LEFT, LEN and VAL on a SQLite connection (also used by programs that open
+// the file with QtSql directly).
+void registerSqlFunctions(const QSqlDatabase &db);
+
+// The leading decimal number of a text, as the suite's VAL reads it: spaces skipped, an
+// optional sign, digits with one optional point; 0 when there is none.
+double valOf(const QString &text);
+
+} // namespace qav
