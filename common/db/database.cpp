@@ -162,6 +162,9 @@ bool Database::open(const OpenOptions &o)
     QSqlQuery probe(handle());
     bool ok = probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
     QSqlError failure = probe.lastError();
+    // The probe's statement holds a read transaction until finished, and the journal mode
+    // cannot change inside one.
+    probe.finish();
     if (ok && !o.readOnly) {
         QSqlQuery wal(handle());
         ok = wal.exec(QStringLiteral("PRAGMA journal_mode=WAL"));

@@ -1,0 +1,59 @@
+#pragma once
+// A throw-away installation for tests, laid out as a real one:
+//     <root>/windows/PM000.INI      section Options: SysPath, DBPath, DBName, SysUser
+//     <root>/qav/                   SysPath (configured with its trailing "/"), DBPath too
+//     <root>/qav/PM000.MDW          workgroup file of the module's fixed account
+//     <root>/qav/qav.mdb            the shared database with the host's tables
+//     <root>/qav/RPT, <root>/qav/TMP, <root>/qav/tmp/envdes.txt
+// create() points QAV_WINDIR at <root>/windows for this process and the programs it starts;
+// the destructor restores the previous value and removes the folder.
+//
+// Errors: create() returns false with an explanation in *error.
+
+#include "common/db/database.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QTemporaryDir;
+
+namespace qavtest {
+
+struct Sandbox {
+    Sandbox();
+    ~Sandbox();
+    Sandbox(const Sandbox &) = delete;
+    Sandbox &operator=(const Sandbox &) = delete;
+
+    QString root;    // the temporary folder
+    QString windir;  // <root>/windows, the value of QAV_WINDIR
+    QString sysPath; // <root>/qav/ (with the trailing "/")
+    QString dbFile;  // <root>/qav/qav.mdb
+    QString sysUser = QStringLiteral("USUARIO1");
+
+    // Builds the installation. The envdes.txt written is defaultEnvdesLines().
+    bool create(QString *error = nullptr);
+
+    QString iniFile() const;       // <root>/windows/PM000.INI
+    QString workgroupFile() const; // <root>/qav/PM000.MDW
+    QString envdesFile() const;    // <root>/qav/tmp/envdes.txt
+
+    // Options that open the sandbox's database with the module's account.
+    qav::OpenOptions openOptions() const;
+
+    // Replaces envdes.txt (Windows-1252, each line ended by CR LF).
+    bool writeEnvdes(const QStringList &lines, QString *error = nullptr);
+
+    // The two lines describing the module's detail tables to the host's sending.
+    static QStringList defaultEnvdesLines();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QByteArray m_previousWindir;
+    bool m_hadWindir = false;
+    bool m_windirSet = false;
+};
+
+} // namespace qavtest
