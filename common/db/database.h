@@ -12,6 +12,8 @@
 //
 // The engine knows a few functions the statements of the suite use: MID(s, start[, len]),
 // LEFT(s, n), LEN(s) and VAL(s) (the leading number of a text, 0 when there is none).
+// LEFT is a word of SQLite's join syntax, so a bare left(...) does not parse: write
+// substr(s, 1, n), or quote the name as "left"(s, n).
 
 #include "common/db/dberror.h"
 

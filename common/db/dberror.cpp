@@ -46,7 +46,8 @@ DbError fromSqlError(const QSqlError &error)
     const QString engine = error.databaseText().isEmpty() ? error.text() : error.databaseText();
     bool ok = false;
     const int code = error.nativeErrorCode().toInt(&ok) & 0xff;
-    static const QRegularExpression tableExists(QStringLiteral("table (\\S+) already exists"));
+    // A table or a stored query (view) of that name: both share one namespace.
+    static const QRegularExpression tableExists(QStringLiteral("(?:table|view) (\\S+) already exists"));
     static const QRegularExpression indexExists(QStringLiteral("index (\\S+) already exists"));
     static const QRegularExpression noTable(QStringLiteral("no such table: (\\S+)"));
     static const QRegularExpression noColumn(QStringLiteral("no such column: (\\S+)"));

@@ -1,0 +1,263 @@
+// The database layer: opening with the workgroup check, the error numbers callers react
+// to, bound parameters and the transaction guard.
+
+#include "common/db/account.h"
+#include "common/db/database.h"
+#include "tests/support/sandbox.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QtTest>
+
+class TestDatabase : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<qavtest::Sandbox> m_sb;
+
+    qav::OpenOptions options(int busyMs = 300) const
+    {
+        qav::OpenOptions o = m_sb->openOptions();
+        o.busyTimeoutMs = busyMs;
+        return o;
+    }
+
+private slots:
+    void init()
+    {
+        m_sb = std::make_unique<qavtest::Sandbox>();
+        QString why;
+        QVERIFY2(m_sb->create(&why), qPrintable(why));
+    }
+
+    void cleanup() { m_sb.reset(); }
+
+    void openRefused_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("number");
+        QTest::newRow("missing database file") << "nofile" << int(qav::ErrFileNotFound);
+        QTest::newRow("missing workgroup file") << "nomdw" << int(qav::ErrNoWorkgroup);
+        QTest::newRow("wrong password") << "password" << int(qav::ErrBadAccount);
+        QTest::newRow("wrong user") << "user" << int(qav::ErrBadAccount);
+        QTest::newRow("workgroup of another account") << "othermdw" << int(qav::ErrBadAccount);
+        QTest::newRow("not a database") << "garbage" << int(qav::ErrNotADatabase);
+    }
+
+    void openRefused()
+    {
+        QFETCH(QString, change);
+        QFETCH(int, number);
+        qav::OpenOptions o = options();
+        if (change == "nofile")
+            o.file = m_sb->sysPath + "otra.mdb";
+        else if (change == "nomdw")
+            QVERIFY(QFile::remove(m_sb->workgroupFile()));
+        else if (change == "password")
+            o.password = qav::modulePassword().left(7) + u'x';
+        else if (change == "user")
+            o.user = qav::moduleUser().toUpper();
+        else if (change == "othermdw")
+            QVERIFY(qav::writeWorkgroupFile(m_sb->workgroupFile(), "otro", qav::modulePassword()));
+        else if (change == "garbage") {
+            QFile f(m_sb->dbFile);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(QByteArray(4096, 'x'));
+        }
+        qav::Database db("t");
+        QVERIFY(!db.open(o));
+        QCOMPARE(db.lastError().number, number);
+        QVERIFY(!db.lastError().text.isEmpty());
+        QVERIFY(!db.isOpen());
+    }
+
+    void openSharedWithAnotherConnection()
+    {
+        qav::Database a("a"), b("b");
+        QVERIFY(a.open(options()));
+        QVERIFY2(b.open(options()), qPrintable(b.lastError().text));
+        QVERIFY(a.execute("INSERT INTO PARAM VALUES ('044','6','x','')"));
+        QCOMPARE(b.scalar("SELECT count(*) FROM PARAM").toInt(), 1);
+        QCOMPARE(a.scalar("PRAGMA journal_mode").toString(), QStringLiteral("wal"));
+    }
+
+    // A connection holding the file exclusively refuses another's open with 3051.
+    void lockedWhileOpening()
+    {
+        qav::Database holder("holder");
+        QVERIFY(holder.open(options()));
+        QVERIFY(holder.execute("PRAGMA locking_mode=EXCLUSIVE"));
+        QVERIFY(holder.execute("INSERT INTO PARAM VALUES ('044','6','x','')"));
+        qav::Database other("other");
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(!other.open(options(200)));
+        QCOMPARE(other.lastError().number, int(qav::ErrLocked));
+        QVERIFY(other.lastError().text.contains(m_sb->dbFile));
+        QVERIFY2(t.elapsed() < 3000, "the busy timeout given was not used");
+    }
+
+    // A write while another connection holds the write lock is 3051 after the timeout,
+    // and the guard that could not start says so.
+    void lockedWhileWriting()
+    {
+        qav::Database holder("holder"), other("other");
+        QVERIFY(holder.open(options()));
+        QVERIFY(other.open(options(200)));
+        QVERIFY(holder.execute("BEGIN EXCLUSIVE"));
+        QVERIFY(!other.execute("INSERT INTO PARAM VALUES ('044','6','x','')"));
+        QCOMPARE(other.lastError().number, int(qav::ErrLocked));
+        {
+            qav::Transaction tx(other);
+            QVERIFY(!tx.isActive());
+            QCOMPARE(other.lastError().number, int(qav::ErrLocked));
+            QVERIFY(!tx.commit());
+        }
+        QVERIFY(holder.execute("COMMIT"));
+        QVERIFY(other.execute("INSERT INTO PARAM VALUES ('044','6','x','')"));
+    }
+
+    void statementErrors_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<int>("number");
+        QTest::newRow("table exists") << "CREATE TABLE PARAM (x)" << int(qav::ErrTableExists);
+        QTest::newRow("table exists, other case") << "CREATE TABLE param (x)" << int(qav::ErrTableExists);
+        QTest::newRow("stored query of that name") << "CREATE TABLE VPARAM (x)" << int(qav::ErrTableExists);
+        QTest::newRow("key exists") << "CREATE UNIQUE INDEX PK_PARAM ON PARAM (Numero)"
+                                    << int(qav::ErrPrimaryKeyExists);
+        QTest::newRow("duplicate key") << "INSERT INTO PARAM VALUES ('233','01','otra','')"
+                                       << int(qav::ErrDuplicateKey);
+        QTest::newRow("duplicate by update") << "UPDATE PARAM SET Argumento='01' WHERE Argumento='03'"
+                                             << int(qav::ErrDuplicateKey);
+        QTest::newRow("no such table") << "SELECT * FROM NOEXISTE" << int(qav::ErrNoSuchTable);
+        QTest::newRow("unknown column") << "SELECT Nada FROM PARAM" << int(qav::ErrUnknownColumn);
+        QTest::newRow("syntax") << "SELEC 1" << int(qav::ErrEngine);
+    }
+
+    void statementErrors()
+    {
+        QFETCH(QString, sql);
+        QFETCH(int, number);
+        qav::Database db("t");
+        QVERIFY(db.open(options()));
+        QVERIFY(db.execute("INSERT INTO PARAM VALUES ('233','01','FACTURA','')"));
+        QVERIFY(db.execute("INSERT INTO PARAM VALUES ('233','03','BOLETA','')"));
+        QVERIFY(db.execute("CREATE VIEW VPARAM AS SELECT * FROM PARAM"));
+        QVERIFY(!db.execute(sql));
+        QCOMPARE(db.lastError().number, number);
+        QVERIFY(!db.lastError().text.isEmpty());
+        // A failure is not remembered past the next success.
+        QVERIFY(db.execute("DELETE FROM PARAM WHERE Numero='999'"));
+        QCOMPARE(db.lastError().number, int(qav::ErrNone));
+    }
+
+    void notOpen()
+    {
+        qav::Database db("t");
+        QVERIFY(!db.execute("SELECT 1"));
+        QCOMPARE(db.lastError().number, int(qav::ErrNotOpen));
+        QVERIFY(db.rows("SELECT 1").isEmpty());
+        QVERIFY(!db.scalar("SELECT 1").isValid());
+    }
+
+    // Quotes in values are data: stored as typed through every way of writing, and found
+    // again by a bound filter.
+    void boundParameters_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("apostrophe") << "0'1";
+        QTest::newRow("double quote") << "A\"B";
+        QTest::newRow("statement text") << "x'); DELETE FROM PARAM; --";
+        QTest::newRow("accents") << QString::fromUtf8("Año ñandú €");
+    }
+
+    void boundParameters()
+    {
+        QFETCH(QString, value);
+        qav::Database db("t");
+        QVERIFY(db.open(options()));
+        QVERIFY(db.execute("INSERT INTO PARAM VALUES ('233','00','fija','')"));
+        QVERIFY(db.execute("INSERT INTO PARAM VALUES (?,?,?,?)", {"233", value, value, ""}));
+        QVERIFY(db.insert("PARAM", {{"Numero", "234"}, {"Argumento", value}, {"Funcion", value}}));
+        QVERIFY(db.update("PARAM", {{"Funcion", value + value}}, "Numero=? AND Argumento=?", {"234", value}));
+        QCOMPARE(db.scalar("SELECT count(*) FROM PARAM").toInt(), 3);
+        QCOMPARE(db.scalar("SELECT Funcion FROM PARAM WHERE Numero='233' AND Argumento=?", {value}).toString(),
+                 value);
+        QCOMPARE(db.scalar("SELECT Funcion FROM PARAM WHERE Numero='234' AND Argumento=?", {value}).toString(),
+                 value + value);
+        QVERIFY(db.exists("SELECT * FROM PARAM WHERE Argumento=?", {value}));
+        const QList<QSqlRecord> rows = db.rows("SELECT Argumento FROM PARAM WHERE Numero=? ORDER BY 1", {"233"});
+        QCOMPARE(rows.size(), 2);
+    }
+
+    void sqlFunctions_data()
+    {
+        QTest::addColumn<QString>("expr");
+        QTest::addColumn<QVariant>("expected");
+        QTest::newRow("mid") << "MID('REG. UNICO',6,5)" << QVariant("UNICO");
+        QTest::newRow("mid to end") << "mid('2009',5,2) || mid('2009',1,4)" << QVariant("2009");
+        QTest::newRow("left, quoted") << "max(\"left\"('00000012.PRN',8))" << QVariant("00000012");
+        QTest::newRow("substr as left") << "substr('00000012.PRN',1,8)" << QVariant("00000012");
+        QTest::newRow("len") << QString::fromUtf8("len(trim(' Año  '))") << QVariant(3);
+        QTest::newRow("val number") << "VAL(' 11 000')" << QVariant(11000);
+        QTest::newRow("val text") << "VAL('abc')" << QVariant(0);
+        QTest::newRow("val decimal") << "VAL('12.5x')" << QVariant(12.5);
+    }
+
+    void sqlFunctions()
+    {
+        QFETCH(QString, expr);
+        QFETCH(QVariant, expected);
+        qav::Database db("t");
+        QVERIFY(db.open(options()));
+        const QVariant got = db.scalar("SELECT " + expr);
+        QVERIFY2(got.isValid(), qPrintable(db.lastError().text));
+        if (expected.typeId() == QMetaType::QString)
+            QCOMPARE(got.toString(), expected.toString());
+        else
+            QCOMPARE(got.toDouble(), expected.toDouble());
+    }
+
+    void transactionRollsBackUnlessCommitted()
+    {
+        qav::Database db("t"), other("o");
+        QVERIFY(db.open(options()));
+        QVERIFY(other.open(options()));
+        {
+            qav::Transaction tx(db);
+            QVERIFY(tx.isActive());
+            QVERIFY(db.execute("INSERT INTO PARAM VALUES ('233','01','FACTURA','')"));
+            QVERIFY(db.execute("INSERT INTO PARAM VALUES ('233','03','BOLETA','')"));
+            QCOMPARE(db.scalar("SELECT count(*) FROM PARAM").toInt(), 2);
+            QCOMPARE(other.scalar("SELECT count(*) FROM PARAM").toInt(), 0);
+        }
+        QCOMPARE(db.scalar("SELECT count(*) FROM PARAM").toInt(), 0);
+        {
+            qav::Transaction tx(db);
+            QVERIFY(db.execute("INSERT INTO PARAM VALUES ('233','01','FACTURA','')"));
+            QVERIFY(!db.execute("INSERT INTO PARAM VALUES ('233','01','otra','')"));
+            QVERIFY(tx.commit());
+            QVERIFY(!tx.isActive());
+        }
+        QCOMPARE(other.scalar("SELECT count(*) FROM PARAM").toInt(), 1);
+    }
+
+    void tableList()
+    {
+        qav::Database db("t"), other("o");
+        QVERIFY(db.open(options()));
+        QVERIFY(other.open(options()));
+        QVERIFY(!db.tableExists("f7093des"));
+        QVERIFY(other.execute("CREATE TABLE F7093DES (x)"));
+        QVERIFY(db.tableExists("f7093des"));
+        QVERIFY(db.tableExists("F7093DES"));
+        QVERIFY(db.tables().contains("F7093DES"));
+        QVERIFY(db.execute("CREATE VIEW V1 AS SELECT 1"));
+        QVERIFY(!db.tableExists("V1"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDatabase)
+#include "tst_database.moc"
