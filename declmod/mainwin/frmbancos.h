@@ -1,0 +1,41 @@
+#pragma once
+// frmBancos: the consultation window. Shows one parameter list of the suite, chosen by the
+// session's QueryKind: 1 professions, 2 the voucher types this module accepts, 3 the UIT
+// values by date (newest first). The grid grdBancos is read-only; an empty list leaves it
+// disabled. A failing query is reported in a message box and leaves the grid disabled too.
+// "&Salir" or Escape closes the window.
+
+#include <QDialog>
+
+class QPushButton;
+class QSqlQueryModel;
+class QTableView;
+
+namespace declmod {
+
+class frmBancos : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit frmBancos(QWidget *parent = nullptr);
+    ~frmBancos() override;
+
+    // Lists the consultation the session's QueryKind names.
+    void load();
+
+    // The statement and caption of a consultation kind (empty for an unknown kind).
+    static QString queryText(int queryKind);
+    static QString captionText(int queryKind);
+
+    QTableView *grid() const { return m_grid; }
+
+private:
+    void cmdSalirClick();
+
+    QTableView *m_grid = nullptr;
+    QSqlQueryModel *m_model = nullptr;
+    QPushButton *m_cmdSalir = nullptr;
+};
+
+} // namespace declmod

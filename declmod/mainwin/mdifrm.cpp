@@ -1,0 +1,279 @@
+#include "declmod/mainwin/mdifrm.h"
+
+#include "declmod/mainwin/commandwindows.h"
+#include "declmod/mainwin/helpwindow.h"
+#include "declmod/mainwin/placement.h"
+#include "declmod/session/qavstatbar.h"
+#include "declmod/session/session.h"
+#include "declmod/session/startup.h"
+
+#include "common/ui/messages.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QSqlQuery>
+#include <QStyle>
+#include <QToolBar>
+
+namespace declmod {
+
+MDIFrm::MDIFrm(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("MDIFrm"));
+    setWindowTitle(QStringLiteral("QAV  Detalle de Operaciones"));
+    // The frame can be closed but neither minimized nor maximized.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+
+    m_mdiArea = new QMdiArea(this);
+    m_mdiArea->setObjectName(QStringLiteral("mdiArea"));
+    setCentralWidget(m_mdiArea);
+
+    m_statBar = new QAVStatBar(this);
+    setStatusBar(m_statBar);
+
+    buildMenus();
+    buildToolbar();
+}
+
+MDIFrm::~MDIFrm() = default;
+
+QAction *MDIFrm::commandAction(MainCommand command, const QString &text, const char *name,
+                               bool fromToolbar)
+{
+    auto *action = new QAction(text, this);
+    action->setObjectName(QString::fromLatin1(name));
+    connect(action, &QAction::triggered, this,
+            [this, command, fromToolbar] { runCommand(command, fromToolbar); });
+    if (command != MainCommand::Salir && command != MainCommand::Ayuda)
+        action->setEnabled(commandHasWindow(command));
+    return action;
+}
+
+void MDIFrm::buildMenus()
+{
+    auto addMenu = [this](const QString &title, const char *name) {
+        QMenu *menu = menuBar()->addMenu(title);
+        menu->setObjectName(QString::fromLatin1(name));
+        return menu;
+    };
+
+    QMenu *declara = addMenu(QStringLiteral("&Declaraciones"), "mnuDeclara");
+    declara->addAction(commandAction(MainCommand::Nueva, QStringLiteral("&Nueva"), "mnuNueva"));
+    declara->addAction(
+        commandAction(MainCommand::Modificar, QStringLiteral("&Modificar"), "mnuModificar"));
+    declara->addAction(
+        commandAction(MainCommand::Eliminar, QStringLiteral("&Eliminar"), "mnuEliminar"));
+    declara->addSeparator();
+    declara->addAction(
+        commandAction(MainCommand::Imprimir, QStringLiteral("&Imprimir"), "mnuImprimir"));
+    declara->addSeparator();
+    declara->addAction(commandAction(MainCommand::Salir, QStringLiteral("&Salir"), "mnuSalir"));
+
+    QMenu *enviadas = addMenu(QStringLiteral("Declaraciones &Enviadas"), "mnuDeclaraE");
+    enviadas->addAction(
+        commandAction(MainCommand::VerEnviadas, QStringLiteral("&Ver Enviadas"), "mnuRegistrar"));
+    enviadas->addAction(commandAction(MainCommand::EliminarEnviada, QStringLiteral("&Eliminar"),
+                                      "mnuEliminarE"));
+    enviadas->addSeparator();
+    enviadas->addAction(commandAction(MainCommand::ImprimirEnviada, QStringLiteral("&Imprimir"),
+                                      "mnuImprimirE"));
+
+    QMenu *consultas = addMenu(QStringLiteral("&Consultas"), "mnuConsultas");
+    consultas->addAction(commandAction(MainCommand::Profesiones,
+                                       QStringLiteral("&Codigos de profesión"), "mnuPro"));
+    consultas->addAction(
+        commandAction(MainCommand::Comprobantes, QStringLiteral("&Comprobantes"), "mnuBancos"));
+    consultas->addAction(
+        commandAction(MainCommand::Uit, QStringLiteral("&Consulta de UIT"), "mnuUit"));
+
+    QMenu *ayuda = addMenu(QStringLiteral("&Ayuda"), "mnuayuda");
+    QAction *contenido =
+        commandAction(MainCommand::Ayuda, QStringLiteral("&Contenido de la Ayuda"), "mnuContenido");
+    contenido->setShortcut(QKeySequence::HelpContents);
+    ayuda->addAction(contenido);
+    ayuda->addSeparator();
+    ayuda->addAction(
+        commandAction(MainCommand::Acerca, QStringLiteral("&Acerca de ..."), "mnuAcerca"));
+}
+
+void MDIFrm::buildToolbar()
+{
+    m_toolbar = addToolBar(QString());
+    m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    m_toolbar->setMovable(false);
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+
+    QStyle *st = style();
+    auto button = [this](int index, MainCommand command, const QString &text, const QIcon &icon) {
+        const QByteArray name = "Button" + QByteArray::number(index);
+        QAction *a = commandAction(command, text, name.constData(), true);
+        a->setIcon(icon);
+        a->setToolTip(text);
+        m_toolbar->addAction(a);
+        return a;
+    };
+    // Buttons 8 and 9 have no command.
+    auto idle = [this](int index) {
+        auto *a = new QAction(this);
+        a->setObjectName(QStringLiteral("Button") + QString::number(index));
+        a->setEnabled(false);
+        m_toolbar->addAction(a);
+    };
+
+    button(1, MainCommand::Nueva, QStringLiteral("Nueva"), st->standardIcon(QStyle::SP_FileIcon));
+    button(2, MainCommand::Modificar, QStringLiteral("Modifcar"),
+           st->standardIcon(QStyle::SP_FileDialogDetailedView));
+    button(3, MainCommand::Eliminar, QStringLiteral("Eliminar"),
+           st->standardIcon(QStyle::SP_TrashIcon));
+    button(4, MainCommand::Imprimir, QStringLiteral("Imprimir"),
+           st->standardIcon(QStyle::SP_FileDialogContentsView));
+    button(5, MainCommand::Salir, QStringLiteral("Salir"),
+           st->standardIcon(QStyle::SP_DialogCloseButton));
+    QAction *separator = m_toolbar->addSeparator();
+    separator->setObjectName(QStringLiteral("Button6"));
+    button(7, MainCommand::VerEnviadas, QStringLiteral("Ver Declaración Enviada"),
+           st->standardIcon(QStyle::SP_FileDialogInfoView));
+    idle(8);
+    idle(9);
+    QAction *help = button(10, MainCommand::Ayuda, QString(),
+                           st->standardIcon(QStyle::SP_DialogHelpButton));
+    help->setToolTip(QStringLiteral("Contenido de la Ayuda"));
+}
+
+bool MDIFrm::load()
+{
+    m_loaded = true;
+    placeWindow(this, 0, 0, 7320, 9555);
+
+    ReadSessionSettings();
+    if (!OpenSessionDatabase())
+        return false;
+
+    Session &s = session();
+    s.FormNumber = QStringLiteral("7093");
+    s.HelpFile = s.SysPath + s.FormNumber + QStringLiteral("/") + QStringLiteral("declmod.html");
+
+    // The host's "error" table must be there; it is only opened, never read.
+    {
+        QSqlQuery cursor(s.Db.handle());
+        if (!s.Db.select(&cursor, QStringLiteral("SELECT * FROM error"))) {
+            const qav::DbError &e = s.Db.lastError();
+            qav::msgBox(e.text + QStringLiteral("\n") + QStringLiteral(" ") + QString::number(e.number),
+                        qav::MbOk, QStringLiteral("Error de Conección"));
+            endProcess(1);
+            return false;
+        }
+    }
+
+    m_statBar->setNumdoc(QString());
+    m_statBar->setRazonsocial(QString());
+    m_statBar->setFormulario(s.FormNumber);
+    m_statBar->setPeriodo_ejercicio(s.Period);
+    m_statBar->setEsruc(1);
+    return true;
+}
+
+void MDIFrm::pCuadra()
+{
+    placeWindow(this, -60, -60, 7320, 9720);
+}
+
+void MDIFrm::setWindowRunner(WindowRunner runner)
+{
+    m_runner = std::move(runner);
+}
+
+void MDIFrm::runCommand(MainCommand command, bool fromToolbar)
+{
+    if (command == MainCommand::Salir) {
+        salir();
+        return;
+    }
+    if (command == MainCommand::Ayuda) {
+        showHelp();
+        return;
+    }
+    if (!commandHasWindow(command))
+        return;
+    if (commandClosesChildren(command, fromToolbar))
+        closeChildWindows();
+    setCommandFlags(command, session());
+    openCommandWindow(command);
+}
+
+void MDIFrm::openCommandWindow(MainCommand command)
+{
+    const bool busy = commandShowsBusy(command);
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_lastLoadBusy = QApplication::overrideCursor() != nullptr
+                     && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    std::unique_ptr<QDialog> window = createCommandWindow(command, this);
+    if (busy)
+        QApplication::restoreOverrideCursor();
+    if (!window)
+        return;
+    window->setWindowModality(Qt::ApplicationModal);
+    if (m_runner)
+        m_runner(*window);
+    else
+        window->exec();
+}
+
+void MDIFrm::showHelp()
+{
+    HelpWindow help(session().HelpFile, this);
+    help.setWindowModality(Qt::ApplicationModal);
+    if (m_runner)
+        m_runner(help);
+    else
+        help.exec();
+}
+
+void MDIFrm::closeChildWindows()
+{
+    // Child windows are modal, so normally none is left; close whatever still is.
+    for (QMdiSubWindow *child : m_mdiArea->subWindowList())
+        delete child;
+    for (QDialog *dialog : findChildren<QDialog *>(Qt::FindDirectChildrenOnly))
+        if (dialog->isVisible())
+            dialog->reject();
+}
+
+void MDIFrm::salir()
+{
+    if (m_ending)
+        return;
+    m_ending = true;
+    hide();
+    endSession(0);
+}
+
+bool MDIFrm::event(QEvent *e)
+{
+    if (e->type() == QEvent::WindowActivate)
+        pCuadra();
+    return QMainWindow::event(e);
+}
+
+void MDIFrm::showEvent(QShowEvent *e)
+{
+    QMainWindow::showEvent(e);
+    if (!m_loaded)
+        load();
+}
+
+void MDIFrm::closeEvent(QCloseEvent *e)
+{
+    // Closing the frame ends the session as Salir does.
+    e->accept();
+    salir();
+}
+
+} // namespace declmod
