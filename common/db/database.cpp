@@ -122,7 +122,11 @@ Database::Database(const QString &connectionName) : m_connection(connectionName)
 
 Database::~Database()
 {
-    close();
+    // Only a connection this object opened is closed here. A database kept in a static is
+    // destroyed at process exit, possibly after QtSql's own connection list: touching that
+    // list then crashes.
+    if (!m_file.isEmpty())
+        close();
 }
 
 bool Database::fail(const DbError &error)

@@ -1,8 +1,8 @@
 #include "declmod/mainwin/frmbancos.h"
 
-#include "declmod/mainwin/picturetext.h"
 #include "declmod/session/session.h"
 
+#include "common/amount/picture.h"
 #include "common/ui/messages.h"
 
 #include <QHBoxLayout>
@@ -31,7 +31,7 @@ public:
         if (role != Qt::DisplayRole || index.column() >= pictures.size()
             || pictures.at(index.column()).isEmpty())
             return value;
-        return formatWithPicture(value, pictures.at(index.column()));
+        return qav::formatPicture(value.toString(), pictures.at(index.column()));
     }
 };
 

@@ -166,6 +166,7 @@ bool MDIFrm::load()
             const qav::DbError &e = s.Db.lastError();
             qav::msgBox(e.text + QStringLiteral("\n") + QStringLiteral(" ") + QString::number(e.number),
                         qav::MbOk, QStringLiteral("Error de Conección"));
+            s.Db.close();
             endProcess(1);
             return false;
         }
