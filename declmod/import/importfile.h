@@ -1,0 +1,74 @@
+#pragma once
+// The import file as a whole: reading it line by line in large blocks, and the checks the
+// whole file must pass before any record is loaded.
+//
+// Lines end with CR LF; a lone CR or LF also ends a line, a last line without an end counts,
+// and an end at the very end of the file does not make an empty line (a second line break
+// after the last line does). Lines are the file's bytes (Windows-1252), without their end.
+//
+// Whole-file checks, in this order: every line holds exactly five "|" (CuentaPye; an empty
+// line fails), and every non-blank line ends with "|" once trailing spaces are dropped.
+// checkImportFile() reports the outcome with the message the system shows for it,
+// including a file that is missing, in use, or unreadable. Nothing throws.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QFile>
+#include <QIODevice>
+#include <QString>
+
+namespace declmod {
+
+class ImportLineReader
+{
+public:
+    explicit ImportLineReader(QIODevice *device, qsizetype blockSize = qsizetype(1) << 20);
+    // The next line; false at the end of the file or when reading fails (see failed()).
+    // The view stays valid until the next call.
+    bool next(QByteArrayView *line);
+    bool failed() const { return m_failed; }
+    QString errorString() const { return m_device->errorString(); }
+
+private:
+    bool fill();
+
+    QIODevice *m_device;
+    QByteArray m_buffer;
+    qsizetype m_start = 0; // first byte of the current line
+    qsizetype m_scan = 0;  // where the search for the line end goes on
+    qsizetype m_end = 0;   // end of the bytes read
+    bool m_eof = false;
+    bool m_failed = false;
+};
+
+enum class ImportFileStatus {
+    Ok,
+    WrongFieldCount,  // a line without exactly five "|"
+    MissingSeparator, // a non-blank line that does not end with "|"
+    NotFound,
+    InUse,
+    ReadError,
+};
+
+struct ImportFileProblem {
+    ImportFileStatus status = ImportFileStatus::Ok;
+    QString title;   // the title of the message box
+    QString message; // the text the system shows
+};
+
+// True when every line of the file holds exactly five "|" (false also when the file
+// cannot be read).
+bool CuentaPye(const QString &path);
+
+// Both whole-file checks. The file name is matched without regard to case.
+ImportFileProblem checkImportFile(const QString &path);
+
+// The problem for a file that cannot be opened or read.
+ImportFileProblem fileProblem(ImportFileStatus status, int number = 0,
+                              const QString &description = QString());
+
+// Opens the import file (name matched without regard to case) for reading; on failure the
+// problem says why.
+bool openImportFile(const QString &path, QFile *file, ImportFileProblem *problem);
+
+} // namespace declmod
