@@ -1,5 +1,7 @@
 #include "declmod/session/qavstatbar.h"
 
+#include "declmod/session/session.h"
+
 #include <QLabel>
 
 namespace declmod {
@@ -27,6 +29,8 @@ QAVStatBar::QAVStatBar(QWidget *parent) : QStatusBar(parent)
     m_lblPeriodo = panel(this, "lblPeriodo", 0);
     m_lblFormulario = panel(this, "lblFormulario", 0);
     refresh();
+    // The latest status bar is the one the status-bar routine writes to.
+    session().StatusBar = this;
 }
 
 void QAVStatBar::setEsruc(int value)

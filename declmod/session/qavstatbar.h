@@ -10,6 +10,8 @@
 //   periodo_ejercicio  the exercise
 //   formulario         the form number
 // Each value is shown in a captioned panel of its own; the getters return what was set.
+// A new status bar registers itself as the session's (Session::StatusBar), which is the
+// one MuestraEstado writes to.
 
 #include <QStatusBar>
 

@@ -5,6 +5,7 @@
 
 #include "common/db/database.h"
 
+#include <QPointer>
 #include <QString>
 
 #include <memory>
@@ -12,6 +13,7 @@
 namespace declmod {
 
 class HostServices;
+class QAVStatBar;
 
 struct Session {
     // Paths and user, read from the settings file at start-up.
@@ -23,6 +25,7 @@ struct Session {
 
     qav::Database Db;
     HostServices *hostServices = nullptr; // owned by the start-up code, alive for the process
+    QPointer<QAVStatBar> StatusBar;       // the main window's status bar (it registers itself)
 
     QString FormNumber; // "7093", set when the main window loads
 

@@ -3,8 +3,19 @@
 list(APPEND DECLMOD_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/session.h
   ${CMAKE_CURRENT_LIST_DIR}/session.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/startup.h
+  ${CMAKE_CURRENT_LIST_DIR}/startup.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/cwindows.h
+  ${CMAKE_CURRENT_LIST_DIR}/cwindows.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/hostservices.h
+  ${CMAKE_CURRENT_LIST_DIR}/hostservices.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/paramlookup.h
+  ${CMAKE_CURRENT_LIST_DIR}/paramlookup.cpp
 )
 list(APPEND DECLMOD_UI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/qavstatbar.h
   ${CMAKE_CURRENT_LIST_DIR}/qavstatbar.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/listhelpers.h
+  ${CMAKE_CURRENT_LIST_DIR}/listhelpers.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/runmain.cpp
 )

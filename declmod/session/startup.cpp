@@ -1,0 +1,135 @@
+#include "declmod/session/startup.h"
+
+#include "declmod/session/session.h"
+
+#include "common/db/account.h"
+#include "common/settings/profile.h"
+#include "common/ui/messages.h"
+
+#include <QDir>
+#include <QLockFile>
+#include <QStandardPaths>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace declmod {
+namespace {
+
+const QString kIni = QStringLiteral("PM000.INI");
+const QString kOptions = QStringLiteral("Options");
+
+QString readOption(const QString &key)
+{
+    return qav::readProfileString(kIni, kOptions, key, QString()).trimmed();
+}
+
+ProcessEnder &ender()
+{
+    static ProcessEnder current;
+    return current;
+}
+
+std::unique_ptr<QLockFile> &instanceLock()
+{
+    static std::unique_ptr<QLockFile> lock;
+    return lock;
+}
+
+} // namespace
+
+void ReadSessionSettings()
+{
+    Session &s = session();
+    s.SysPath = readOption(QStringLiteral("SysPath"));
+    // The module appends names to SysPath, and relative names resolve against it.
+    if (!s.SysPath.isEmpty())
+        QDir::setCurrent(s.SysPath);
+    const QString dbPath = readOption(QStringLiteral("DBPath"));
+    s.DbFile = dbPath + readOption(QStringLiteral("DBName"));
+    s.SysUser = QStringLiteral(" ");
+    s.SysUser = readOption(QStringLiteral("SysUser"));
+    s.ReportDir = s.SysPath + QStringLiteral("RPT");
+}
+
+bool OpenSessionDatabase()
+{
+    Session &s = session();
+    const QString workgroup = s.SysPath + QStringLiteral("PM000.MDW");
+    // The host reads SystemDB; it is rewritten on every start. A settings file that cannot
+    // be written does not stop the start: the open below does not depend on it.
+    qav::writeProfileString(kIni, kOptions, QStringLiteral("SystemDB"), workgroup);
+
+    qav::OpenOptions options;
+    options.file = s.DbFile;
+    options.workgroupFile = workgroup;
+    options.user = qav::moduleUser();
+    options.password = qav::modulePassword();
+    if (s.Db.open(options))
+        return true;
+
+    const qav::DbError &e = s.Db.lastError();
+    const QString number = QStringLiteral(" ") + QString::number(e.number);
+    const QString text = e.number == qav::ErrLocked
+                             ? number + QStringLiteral("- Base esta bloqueda")
+                             : e.text + QStringLiteral("\n") + number;
+    qav::msgBox(text, qav::MbOk, QStringLiteral("Error de Conección"));
+    endProcess(1);
+    return false;
+}
+
+QString instanceLockPath()
+{
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty())
+        dir = QDir::tempPath();
+    return QDir(dir).filePath(QStringLiteral("declmod.lock"));
+}
+
+bool acquireInstanceLock()
+{
+    auto &lock = instanceLock();
+    if (lock && lock->isLocked())
+        return true;
+    lock = std::make_unique<QLockFile>(instanceLockPath());
+    // A running instance keeps its lock however long it runs; a lock whose process has
+    // ended is recognised as stale and taken over.
+    lock->setStaleLockTime(0);
+    if (lock->tryLock(0))
+        return true;
+    lock.reset();
+    return false;
+}
+
+void releaseInstanceLock()
+{
+    auto &lock = instanceLock();
+    if (lock)
+        lock->unlock();
+    lock.reset();
+}
+
+void endSession(int exitCode)
+{
+    session().Db.close();
+    releaseInstanceLock();
+    endProcess(exitCode);
+}
+
+void setProcessEnder(ProcessEnder e)
+{
+    ender() = std::move(e);
+}
+
+void endProcess(int exitCode)
+{
+    if (ender()) {
+        ender()(exitCode);
+        return;
+    }
+    releaseInstanceLock();
+    std::fflush(nullptr);
+    std::exit(exitCode);
+}
+
+} // namespace declmod
