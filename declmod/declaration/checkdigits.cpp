@@ -1,0 +1,52 @@
+#include "declmod/declaration/checkdigits.h"
+
+namespace declmod {
+namespace {
+
+QString trimSpaces(QStringView text)
+{
+    qsizetype b = 0, e = text.size();
+    while (b < e && text[b] == u' ')
+        ++b;
+    while (e > b && text[e - 1] == u' ')
+        --e;
+    return text.sliced(b, e - b).toString();
+}
+
+} // namespace
+
+QString AgregaDigito(QString &s)
+{
+    s = trimSpaces(QStringView(s).left(17));
+    if (s.isEmpty())
+        return QString();
+    // Weights of positions 1 to 17; the last character takes position 17's.
+    static constexpr int kWeights[17] = {6, 5, 4, 3, 2, 7, 6, 5, 4, 3, 2, 7, 6, 5, 4, 3, 2};
+    int sum = 0;
+    const qsizetype offset = 17 - s.size();
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t c = s[i].unicode();
+        if (c >= u'0' && c <= u'9')
+            sum += (c - u'0') * kWeights[offset + i];
+    }
+    int d = 11 - sum % 11;
+    if (d == 11)
+        d = 1;
+    else if (d == 10)
+        d = 0;
+    return s + QChar(u'0' + d);
+}
+
+QString CalculaDigitos(const QString &control, const QString &order)
+{
+    const QString d1 = AgregaDigito(control).mid(8, 1);
+    const QString d2 = AgregaDigito(control + order + d1).right(1);
+    return d1 + d2;
+}
+
+bool ValidaDigitos(const QString &control, const QString &order, const QString &digits)
+{
+    return CalculaDigitos(control, order) == digits;
+}
+
+} // namespace declmod

@@ -1,0 +1,24 @@
+#pragma once
+// NumeroControl: the six-character control value written with every stored row of a
+// declaration (f7093des with k = 7, CAB with k = 5, HCAB with k = 6). Computed over the
+// row's fields in table column order; the last field holds the control value itself and is
+// left out.
+//
+// Each field is turned into text (numbers by their text form, dates as yyyymmdd, texts
+// trimmed, a null as empty text). The first three characters are the last three digits of
+// the sum of the numeric values of fields 0 to k - 1 (a text that is not a number counts 0);
+// the last three are the last three digits of the sum, over fields k to n - 2, of each
+// character's Windows-1252 code times its 1-based position in its field. Pure; nothing fails.
+
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+namespace declmod {
+
+QString NumeroControl(const QVariantList &fields, int k);
+
+// The text a field takes in the control value.
+QString controlFieldText(const QVariant &value);
+
+} // namespace declmod
