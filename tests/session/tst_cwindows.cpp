@@ -85,6 +85,27 @@ class TestCWindows : public QObject
         return list ? *list : QStringList{QStringLiteral("<display did not open>")};
     }
 
+    Window findTopLevel(const QString &captionStart)
+    {
+        Window rootReturn, parentReturn;
+        Window *children = nullptr;
+        unsigned int n = 0;
+        Window found = 0;
+        if (XQueryTree(m_x, DefaultRootWindow(m_x), &rootReturn, &parentReturn, &children, &n)) {
+            for (unsigned int i = 0; i < n && !found; ++i) {
+                char *name = nullptr;
+                if (XFetchName(m_x, children[i], &name) && name) {
+                    if (QString::fromLocal8Bit(name).startsWith(captionStart))
+                        found = children[i];
+                    XFree(name);
+                }
+            }
+            if (children)
+                XFree(children);
+        }
+        return found;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -210,7 +231,8 @@ private slots:
         QCOMPARE(captions(), QStringList{"QAV"});
     }
 
-    // declmod itself under X11: it finds the host's window and shows its main window.
+    // declmod itself under X11: it finds the host's window, shows its main window, and
+    // ends with 0 when that window is closed.
     void declmodStartsUnderX11()
     {
         if (!startX())
@@ -229,16 +251,32 @@ private slots:
         module.setProcessEnvironment(env);
         module.start(exe);
         QVERIFY(module.waitForStarted());
-        bool shown = false;
-        for (int i = 0; i < 100 && !shown && module.state() == QProcess::Running; ++i) {
+        Window mainWindow = 0;
+        for (int i = 0; i < 100 && !mainWindow && module.state() == QProcess::Running; ++i) {
             QTest::qWait(100);
-            for (const QString &c : captions())
-                shown = shown || c.startsWith("QAV  Detalle de Operaciones");
+            mainWindow = findTopLevel("QAV  Detalle de Operaciones");
         }
-        const QByteArray err = module.readAllStandardError();
-        module.kill();
-        module.waitForFinished();
-        QVERIFY2(shown, err.constData());
+        if (!mainWindow) {
+            module.kill();
+            module.waitForFinished();
+            QFAIL(module.readAllStandardError().constData());
+        }
+        // Close it as a window manager would.
+        XEvent e{};
+        e.xclient.type = ClientMessage;
+        e.xclient.window = mainWindow;
+        e.xclient.message_type = XInternAtom(m_x, "WM_PROTOCOLS", False);
+        e.xclient.format = 32;
+        e.xclient.data.l[0] = long(XInternAtom(m_x, "WM_DELETE_WINDOW", False));
+        e.xclient.data.l[1] = CurrentTime;
+        XSendEvent(m_x, mainWindow, False, NoEventMask, &e);
+        XSync(m_x, False);
+        const bool ended = module.waitForFinished(10000);
+        if (!ended)
+            module.kill();
+        QVERIFY(ended);
+        QCOMPARE(module.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(module.exitCode(), 0);
     }
 };
 
