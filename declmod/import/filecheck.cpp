@@ -7,7 +7,7 @@
 namespace declmod {
 
 // The (type, series, month) keys of the accepted lines: an open-addressing table of
-// fixed-size keys, grown to stay at most half full.
+// fixed-size keys, grown to stay at most three quarters full.
 class ImportFileCheck::KeySet
 {
 public:
@@ -36,7 +36,7 @@ public:
     // True when the key was new.
     bool insert(const Key &key)
     {
-        if ((m_count + 1) * 2 > m_slots.size())
+        if ((m_count + 1) * 4 > m_slots.size() * 3)
             grow();
         if (place(m_slots, key)) {
             ++m_count;
