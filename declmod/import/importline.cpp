@@ -229,6 +229,15 @@ bool ImportLineChecker::ValidaTransferencia(QByteArray &field, int index)
     return true;
 }
 
+bool ImportLineChecker::ValidaTransferencia(QString &field, int index)
+{
+    QByteArray bytes = qav::encodeCp1252(field);
+    if (!ValidaTransferencia(bytes, index))
+        return false;
+    field = qav::decodeCp1252(bytes);
+    return true;
+}
+
 bool ImportLineChecker::checkField(QByteArrayView raw, int index)
 {
     const QByteArrayView trimmed = trimSpaces(raw);

@@ -93,6 +93,8 @@ public:
     // credit note's amount by its negated value, 100.5 becoming -100.5); on failure
     // rejectionCode() is set and false is returned.
     bool ValidaTransferencia(QByteArray &field, int index);
+    // The same for a field held as text (converted to and from Windows-1252).
+    bool ValidaTransferencia(QString &field, int index);
 
     // The code of the last rejection ("0914" ...), empty after an accepted line.
     QByteArrayView rejectionCode() const { return QByteArrayView(m_code); }

@@ -177,6 +177,15 @@ private slots:
         QVERIFY(!checker.ValidaTransferencia(bad, 2));
         QCOMPARE(checker.rejectionCode(), QByteArrayView("0947"));
         QCOMPARE(bad, QByteArray("13"));
+
+        // Fields held as text take the same route.
+        QString type12 = QStringLiteral("12"), ticket = QStringLiteral(" tk-01 ");
+        QVERIFY(checker.ValidaTransferencia(type12, 0));
+        QVERIFY(checker.ValidaTransferencia(ticket, 1));
+        QCOMPARE(ticket, QStringLiteral("TK-01"));
+        QString accented = QStringLiteral("ÑAND");
+        QVERIFY(!checker.ValidaTransferencia(accented, 1));
+        QCOMPARE(checker.rejectionCode(), QByteArrayView("0901"));
     }
 
     void voucherTypes()
