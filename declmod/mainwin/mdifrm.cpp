@@ -2,7 +2,7 @@
 
 #include "declmod/mainwin/commandwindows.h"
 #include "declmod/mainwin/helpwindow.h"
-#include "declmod/mainwin/placement.h"
+#include "declmod/session/listhelpers.h"
 #include "declmod/session/qavstatbar.h"
 #include "declmod/session/session.h"
 #include "declmod/session/startup.h"
@@ -149,7 +149,7 @@ void MDIFrm::buildToolbar()
 bool MDIFrm::load()
 {
     m_loaded = true;
-    placeWindow(this, 0, 0, 7320, 9555);
+    UbicaForm(this, 0, 0, 7320, 9555);
 
     ReadSessionSettings();
     if (!OpenSessionDatabase())
@@ -182,7 +182,7 @@ bool MDIFrm::load()
 
 void MDIFrm::pCuadra()
 {
-    placeWindow(this, -60, -60, 7320, 9720);
+    UbicaForm(this, -60, -60, 7320, 9720);
 }
 
 void MDIFrm::setWindowRunner(WindowRunner runner)

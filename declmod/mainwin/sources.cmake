@@ -9,8 +9,6 @@ list(APPEND DECLMOD_UI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/mdifrm.cpp
   ${CMAKE_CURRENT_LIST_DIR}/commandwindows.h
   ${CMAKE_CURRENT_LIST_DIR}/commandwindows.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/placement.h
-  ${CMAKE_CURRENT_LIST_DIR}/placement.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frmbancos.h
   ${CMAKE_CURRENT_LIST_DIR}/frmbancos.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frmacercade.h
