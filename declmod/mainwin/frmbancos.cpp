@@ -24,9 +24,12 @@ public:
     using QSqlQueryModel::QSqlQueryModel;
 
     QStringList pictures;
+    int rightAlignedColumn = -1; // amounts line up on the right
 
     QVariant data(const QModelIndex &index, int role) const override
     {
+        if (role == Qt::TextAlignmentRole && index.column() == rightAlignedColumn)
+            return QVariant(Qt::AlignRight | Qt::AlignVCenter);
         const QVariant value = QSqlQueryModel::data(index, role);
         if (role != Qt::DisplayRole || index.column() >= pictures.size()
             || pictures.at(index.column()).isEmpty())
@@ -117,6 +120,7 @@ void frmBancos::load()
     auto *model = static_cast<ConsultaModel *>(m_model);
     model->clear();
     model->pictures.clear();
+    model->rightAlignedColumn = -1;
     m_grid->setModel(nullptr);
 
     const QString sql = queryText(kind);
@@ -136,6 +140,7 @@ void frmBancos::load()
             model->setHeaderData(0, Qt::Horizontal, QStringLiteral("Fecha"));
             model->setHeaderData(1, Qt::Horizontal, QStringLiteral("Valor"));
             model->pictures = {QStringLiteral("0#/0#/####"), QStringLiteral("###,###")};
+            model->rightAlignedColumn = 1;
         } else {
             model->setHeaderData(0, Qt::Horizontal, QStringLiteral("Código"));
             model->setHeaderData(1, Qt::Horizontal, QStringLiteral("Descripción"));

@@ -142,7 +142,7 @@ void MDIFrm::buildToolbar()
     idle(8);
     idle(9);
     QAction *help = button(10, MainCommand::Ayuda, QString(),
-                           st->standardIcon(QStyle::SP_DialogHelpButton));
+                           st->standardIcon(QStyle::SP_MessageBoxQuestion));
     help->setToolTip(QStringLiteral("Contenido de la Ayuda"));
 }
 
