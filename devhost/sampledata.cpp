@@ -1,7 +1,7 @@
 #include "devhost/sampledata.h"
 
 #include "common/db/database.h"
-#include "devhost/controlvalue.h"
+#include "declmod/declaration/numerocontrol.h"
 #include "devhost/sandbox.h"
 
 #include <QDateTime>
@@ -201,7 +201,7 @@ bool addVouchers(qav::Database &db, const QString &table, const QString &ruc,
         // The control value is the one the module computed when it stored the record in
         // f7093des; a sending copies it unchanged.
         const QString control =
-            controlValue({6, ruc, period, form, type, series, month, total, taxed, QVariant()}, 7);
+            declmod::NumeroControl({6, ruc, period, form, type, series, month, total, taxed, QVariant()}, 7);
         qav::ColumnValues row = {{QStringLiteral("tip_doc_d"), 6},
                                  {QStringLiteral("doc_id_d"), ruc},
                                  {QStringLiteral("periodo"), period},
@@ -292,7 +292,7 @@ QString insertWithControl(qav::Database &db, const QString &table,
         }
         ordered << value;
     }
-    const QString control = controlValue(ordered, k);
+    const QString control = declmod::NumeroControl(ordered, k);
     qav::ColumnValues row = values;
     row.append({columns.fieldName(columns.count() - 1), control});
     return db.insert(table, row) ? control : QString();

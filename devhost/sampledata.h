@@ -22,8 +22,8 @@ bool insertHostSamples(qav::Database &db, QString *error);
 // Needs the module's tables, which the table installer creates.
 bool insertSampleDeclarations(qav::Database &db, QString *error);
 
-// Adds one row whose last column is the control value cNumero, computed with `k` (see
-// controlvalue.h) over the values given, taken in the table's column order (a column not
+// Adds one row whose last column is the control value cNumero, computed with `k` (NumeroControl)
+// over the values given, taken in the table's column order (a column not
 // given counts as null). Returns the control value written, or a null string on failure.
 QString insertWithControl(qav::Database &db, const QString &table,
                           const QList<QPair<QString, QVariant>> &values, int k);

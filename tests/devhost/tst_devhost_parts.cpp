@@ -1,6 +1,6 @@
-// The host stand-in's control value and its window.
+// The control value on rows the host stand-in writes, and its window.
 
-#include "devhost/controlvalue.h"
+#include "declmod/declaration/numerocontrol.h"
 #include "devhost/hostwindow.h"
 
 #include <QAction>
@@ -62,7 +62,7 @@ void TstDevhostParts::controlValue()
     QFETCH(QVariantList, fields);
     QFETCH(int, k);
     QFETCH(QString, expected);
-    QCOMPARE(devhost::controlValue(fields, k), expected);
+    QCOMPARE(declmod::NumeroControl(fields, k), expected);
 }
 
 void TstDevhostParts::windowWithoutModule()
