@@ -1,0 +1,24 @@
+#pragma once
+// Registration of report documents in the host's spool table SPOOL.
+//
+// Every document gets a row before it is written: CodRep (the report code), Secuencia (per
+// code, "000001", "000002", ...), Archivo (the document's file name, eight digits and
+// ".PRN", numbered over the whole table), Fecha, Usuario, tip_doc_d and Doc_id_d.
+//
+// The two maxima are read and the row is added inside one write transaction, which takes
+// the file's write lock before reading: two programs registering at the same moment are
+// serialised by the database and never get the same file name.
+//
+// Errors: RegistraSpool returns a null string and fills *error when the database refuses
+// (a lock held longer than the busy timeout, a missing table, ...); no row is left then.
+
+#include "common/db/database.h"
+
+#include <QString>
+
+namespace qav {
+
+QString RegistraSpool(Database &db, const QString &codRep, qint16 tipDoc, const QString &docId,
+                      const QString &sysUser, DbError *error = nullptr);
+
+} // namespace qav
