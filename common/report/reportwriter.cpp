@@ -6,7 +6,7 @@
 
 namespace qav {
 namespace {
-constexpr qsizetype kFlushSize = 1 << 16;
+constexpr qsizetype kFlushSize = 1 << 18;
 const QString kPageBreak = QStringLiteral("pNuevaHoja");
 } // namespace
 
@@ -62,8 +62,14 @@ void ReportWriter::writeLine(const QString &line)
 {
     if (!m_file || failed())
         return;
-    m_buffer += encodeCp1252(line);
-    m_buffer += "\r\n";
+    // Encoded straight into the buffer: documents run to millions of lines.
+    const qsizetype old = m_buffer.size();
+    m_buffer.resize(old + line.size() + 2);
+    char *d = m_buffer.data() + old;
+    for (const QChar c : line)
+        *d++ = static_cast<char>(c.unicode() < 0x80 ? c.unicode() : cp1252Code(c));
+    *d++ = '\r';
+    *d = '\n';
     if (m_buffer.size() >= kFlushSize)
         flush();
 }
