@@ -1,23 +1,12 @@
 #include "declmod/declaration/checkdigits.h"
 
+#include "common/text/trim.h"
+
 namespace declmod {
-namespace {
-
-QString trimSpaces(QStringView text)
-{
-    qsizetype b = 0, e = text.size();
-    while (b < e && text[b] == u' ')
-        ++b;
-    while (e > b && text[e - 1] == u' ')
-        --e;
-    return text.sliced(b, e - b).toString();
-}
-
-} // namespace
 
 QString AgregaDigito(QString &s)
 {
-    s = trimSpaces(QStringView(s).left(17));
+    s = qav::trimSpaces(QStringView(s).left(17)).toString();
     if (s.isEmpty())
         return QString();
     // Weights of positions 1 to 17; the last character takes position 17's.

@@ -2,6 +2,7 @@
 
 #include "common/amount/amount.h"
 #include "common/text/textfile.h"
+#include "common/text/trim.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -11,16 +12,6 @@
 namespace declmod {
 namespace {
 
-QString trimSpaces(const QString &text)
-{
-    qsizetype b = 0, e = text.size();
-    while (b < e && text[b] == u' ')
-        ++b;
-    while (e > b && text[e - 1] == u' ')
-        --e;
-    return text.mid(b, e - b);
-}
-
 // The numeric value of a text in ten-thousandths; 0 when it is not a number. Numbers too
 // large for the exact form are taken through floating point, keeping their low digits.
 __int128 numericValue(const QString &text)
@@ -28,7 +19,7 @@ __int128 numericValue(const QString &text)
     if (const auto a = qav::Amount::parse(QStringView(text)))
         return a->raw();
     bool ok = false;
-    const double d = trimSpaces(text).toDouble(&ok);
+    const double d = qav::trimSpaces(text).toString().toDouble(&ok);
     if (!ok || !std::isfinite(d))
         return 0;
     const double low = std::fmod(d, 1e15);
@@ -48,9 +39,9 @@ QString controlFieldText(const QVariant &value)
         return QString();
     switch (value.typeId()) {
     case QMetaType::QString:
-        return trimSpaces(value.toString());
+        return qav::trimSpaces(value.toString()).toString();
     case QMetaType::QByteArray:
-        return trimSpaces(qav::decodeCp1252(value.toByteArray()));
+        return qav::trimSpaces(qav::decodeCp1252(value.toByteArray())).toString();
     case QMetaType::ULongLong:
     case QMetaType::ULong:
         return QString::number(value.toULongLong());

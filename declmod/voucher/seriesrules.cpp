@@ -74,26 +74,6 @@ VoucherGroup voucherGroup(QStringView type)
     return voucherGroup(QByteArrayView(latin1OrMark(type)));
 }
 
-QStringView trimSpaces(QStringView text)
-{
-    qsizetype b = 0, e = text.size();
-    while (b < e && text[b] == u' ')
-        ++b;
-    while (e > b && text[e - 1] == u' ')
-        --e;
-    return text.sliced(b, e - b);
-}
-
-QByteArrayView trimSpaces(QByteArrayView text)
-{
-    qsizetype b = 0, e = text.size();
-    while (b < e && text[b] == ' ')
-        ++b;
-    while (e > b && text[e - 1] == ' ')
-        --e;
-    return text.sliced(b, e - b);
-}
-
 bool isDigitsOnly(QStringView text)
 {
     if (text.isEmpty())

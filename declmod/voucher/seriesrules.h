@@ -15,6 +15,7 @@
 // The host's character checks and padding come from HostCharChecks, which must outlive the
 // rules object. Nothing here fails other than by its verdict.
 
+#include "common/text/trim.h"
 #include "declmod/voucher/hostchecks.h"
 
 #include <QByteArrayView>
@@ -33,8 +34,7 @@ inline constexpr char kLettersInFirstPosition[] = "20100701";
 inline constexpr char kElectronicVouchers[] = "20121201";
 
 // Text trimmed of spaces at both ends (only spaces, as the rules trim).
-QStringView trimSpaces(QStringView text);
-QByteArrayView trimSpaces(QByteArrayView text);
+using qav::trimSpaces;
 
 // True when the text is made of digits only (and is not empty): the numeric series that
 // groups A and C pad with "0" to four characters.
