@@ -8,10 +8,20 @@
 #include <QApplication>
 #include <QPointer>
 
+#include <cstdio>
 #include <memory>
 
 int main(int argc, char *argv[])
 {
+    // A window program: without any window system (and no platform chosen, as tests do)
+    // say so plainly instead of letting the toolkit abort.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fputs("declmod: no hay una pantalla disponible (DISPLAY o WAYLAND_DISPLAY); "
+                   "el módulo se ejecuta desde la ventana del QAV.\n",
+                   stderr);
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("declmod"));
     if (qav::displayAvailable())
