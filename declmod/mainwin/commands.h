@@ -31,8 +31,9 @@ void setCommandFlags(MainCommand command, Session &s);
 // True when the command shows the busy pointer while its window loads.
 bool commandShowsBusy(MainCommand command);
 
-// True when the command first closes every child window still open. Modificar and
-// Eliminar do so only from the tool bar.
+// True when the command first closes every child window still open: Modificar (menu and
+// tool bar), the sent-declarations Eliminar and the three consultations always do;
+// Eliminar of a pending declaration only from the tool bar.
 bool commandClosesChildren(MainCommand command, bool fromToolbar);
 
 } // namespace declmod

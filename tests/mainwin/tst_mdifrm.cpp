@@ -200,6 +200,41 @@ private slots:
         QCOMPARE(s.QueryKind, queryKind < 0 ? (on ? 9 : 0) : queryKind);
     }
 
+    // Which commands first close the child windows still open (from the menu and from the
+    // tool bar) and which show the busy pointer while their window loads. Most of these
+    // windows are not part of the module yet, so the rules are checked for every command.
+    void childClosingAndBusyPointer_data()
+    {
+        QTest::addColumn<MainCommand>("command");
+        QTest::addColumn<bool>("closesFromMenu");
+        QTest::addColumn<bool>("closesFromToolbar");
+        QTest::addColumn<bool>("busy");
+        QTest::newRow("Nueva") << MainCommand::Nueva << false << false << true;
+        QTest::newRow("Modificar") << MainCommand::Modificar << true << true << false;
+        QTest::newRow("Eliminar") << MainCommand::Eliminar << false << true << false;
+        QTest::newRow("Imprimir") << MainCommand::Imprimir << false << false << true;
+        QTest::newRow("Salir") << MainCommand::Salir << false << false << false;
+        QTest::newRow("Ver Enviadas") << MainCommand::VerEnviadas << false << false << true;
+        QTest::newRow("Eliminar enviada") << MainCommand::EliminarEnviada << true << true << false;
+        QTest::newRow("Imprimir enviada") << MainCommand::ImprimirEnviada << false << false << true;
+        QTest::newRow("Profesiones") << MainCommand::Profesiones << true << true << true;
+        QTest::newRow("Comprobantes") << MainCommand::Comprobantes << true << true << true;
+        QTest::newRow("UIT") << MainCommand::Uit << true << true << true;
+        QTest::newRow("Ayuda") << MainCommand::Ayuda << false << false << false;
+        QTest::newRow("Acerca") << MainCommand::Acerca << false << false << false;
+    }
+
+    void childClosingAndBusyPointer()
+    {
+        QFETCH(MainCommand, command);
+        QFETCH(bool, closesFromMenu);
+        QFETCH(bool, closesFromToolbar);
+        QFETCH(bool, busy);
+        QCOMPARE(declmod::commandClosesChildren(command, false), closesFromMenu);
+        QCOMPARE(declmod::commandClosesChildren(command, true), closesFromToolbar);
+        QCOMPARE(declmod::commandShowsBusy(command), busy);
+    }
+
     // The consultations open frmBancos with their kind set, behind the busy pointer while
     // it loads; the about window opens without it. The pointer is back before the window
     // waits on the operator.
