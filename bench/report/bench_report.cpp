@@ -66,6 +66,8 @@ struct Figures {
     double writeMs = 0, countMs = 0, parseMs = 0;
     qint64 bytes = 0;
     int pagesRead = 0;
+    qsizetype elements = 0;
+    int skipped = 0;
     qint16 declared = 0;
     bool ok = false;
 };
@@ -89,6 +91,9 @@ Figures run(const QString &path, int pages, void (*body)(ReportWriter &, int))
     f.ok = f.ok && readReportDocument(path, &doc);
     f.parseMs = t.nsecsElapsed() / 1e6;
     f.pagesRead = doc.pageCount();
+    f.elements = doc.elements.size();
+    f.skipped = doc.skippedLines;
+    f.ok = f.ok && f.declared == pages && f.pagesRead == pages && f.skipped == 0;
     f.bytes = QFileInfo(path).size();
     return f;
 }
@@ -108,14 +113,17 @@ int main(int argc, char **argv)
         {"flowing (85 lines a page)", writeFlowing},
     };
     int i = 0;
+    int failures = 0;
     for (const Case &c : cases) {
         const Figures f = run(folder + QStringLiteral("/bench%1.PRN").arg(++i), pages, c.body);
+        failures += f.ok ? 0 : 1;
         out << c.name << ": " << pages << " pages, " << f.bytes / (1024 * 1024) << " MiB"
             << (f.ok ? "" : " (FAILED)") << "\n"
             << "  write " << qRound(f.writeMs) << " ms, page count (declared "
             << f.declared << ") " << QString::number(f.countMs, 'f', 2) << " ms,"
             << " write + count " << qRound(f.writeMs + f.countMs) << " ms\n"
-            << "  full parse " << qRound(f.parseMs) << " ms (" << f.pagesRead << " pages read)\n";
+            << "  full parse " << qRound(f.parseMs) << " ms (" << f.pagesRead << " pages, "
+            << f.elements << " elements, " << f.skipped << " lines skipped)\n";
     }
-    return 0;
+    return failures ? 1 : 0;
 }

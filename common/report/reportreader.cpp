@@ -4,58 +4,82 @@
 
 #include <QFile>
 
-#include <cmath>
 #include <limits>
 
 namespace qav {
 namespace {
 
-// The longest leading decimal number of a field, as a double; nullopt when too long to
-// matter (it cannot be a 16-bit value then).
-double leadingNumber(QStringView s)
+// A decimal number at the start of a text: spaces skipped, an optional sign, digits with
+// one optional point. Held exactly: the integer part (capped, it only has to tell whether
+// the value fits 16 bits), the first digit after the point and whether any later one is not
+// zero, which is all that rounding to an integer needs.
+struct Decimal {
+    bool digits = false; // at least one digit was read
+    bool negative = false;
+    quint32 whole = 0;   // capped at kCap
+    int firstFraction = 0;
+    bool restNonZero = false;
+    qsizetype end = 0;   // index just after the number
+};
+
+constexpr quint32 kCap = 1000000;
+
+Decimal scanDecimal(QStringView s)
 {
+    Decimal d;
     qsizetype i = 0;
     const qsizetype n = s.size();
     while (i < n && s[i] == u' ')
         ++i;
-    bool negative = false;
     if (i < n && (s[i] == u'-' || s[i] == u'+')) {
-        negative = s[i] == u'-';
+        d.negative = s[i] == u'-';
         ++i;
     }
-    double value = 0;
-    double scale = 0;
-    bool any = false;
+    bool point = false;
+    int fractionDigits = 0;
     for (; i < n; ++i) {
         const char16_t c = s[i].unicode();
         if (c >= u'0' && c <= u'9') {
-            any = true;
-            if (scale == 0) {
-                value = value * 10 + (c - u'0');
-                if (value > 1e9) // already far outside 16 bits
-                    return negative ? -1e10 : 1e10;
-            } else {
-                value += (c - u'0') * scale;
-                scale /= 10;
-            }
-        } else if (c == u'.' && scale == 0) {
-            scale = 0.1;
+            d.digits = true;
+            const int v = c - u'0';
+            if (!point)
+                d.whole = qMin<quint32>(kCap, d.whole * 10 + v);
+            else if (fractionDigits++ == 0)
+                d.firstFraction = v;
+            else if (v != 0)
+                d.restNonZero = true;
+        } else if (c == u'.' && !point) {
+            point = true;
         } else {
             break;
         }
     }
-    if (!any)
-        return 0;
-    return negative ? -value : value;
+    d.end = i;
+    return d;
+}
+
+// The number rounded to an integer, halves to even; no value beyond 16 bits.
+std::optional<qint16> roundedToInt16(const Decimal &d)
+{
+    if (!d.digits)
+        return qint16(0);
+    qint64 v = d.whole;
+    if (d.firstFraction > 5 || (d.firstFraction == 5 && (d.restNonZero || v % 2 == 1)))
+        ++v;
+    if (d.negative)
+        v = -v;
+    if (v < std::numeric_limits<qint16>::min() || v > std::numeric_limits<qint16>::max())
+        return std::nullopt;
+    return qint16(v);
 }
 
 // Splits the fields that follow a command: each ends at the next "|". Only whole fields
-// count; text after the last "|" is not a field.
-QList<QStringView> fieldsOf(QStringView rest)
+// count (text after the last "|" is not a field), and no more than `wanted` are taken.
+QList<QStringView> fieldsOf(QStringView rest, int wanted)
 {
     QList<QStringView> out;
     qsizetype start = 0;
-    for (qsizetype i = 0; i < rest.size(); ++i) {
+    for (qsizetype i = 0; i < rest.size() && out.size() < wanted; ++i) {
         if (rest[i] == u'|') {
             out << rest.mid(start, i - start);
             start = i + 1;
@@ -101,10 +125,7 @@ bool readTag(QStringView line, qsizetype afterOpen, QStringView open, ReportDocu
 
 std::optional<qint16> readNumericField(QStringView field)
 {
-    const double v = std::nearbyint(leadingNumber(field)); // halves to even
-    if (v < std::numeric_limits<qint16>::min() || v > std::numeric_limits<qint16>::max())
-        return std::nullopt;
-    return qint16(v);
+    return roundedToInt16(scanDecimal(field));
 }
 
 std::optional<bool> readBoolField(QStringView field)
@@ -114,19 +135,28 @@ std::optional<bool> readBoolField(QStringView field)
         return true;
     if (t.compare(u"False", Qt::CaseInsensitive) == 0)
         return false;
-    bool ok = false;
-    const double v = t.toString().toDouble(&ok);
-    if (!ok)
+    const Decimal d = scanDecimal(t);
+    if (!d.digits || d.end != t.size())
         return std::nullopt;
-    return v != 0;
+    return d.whole != 0 || d.firstFraction != 0 || d.restNonZero;
 }
 
 int ReportDocument::pageCount() const
 {
-    int pages = pageBreaks + 1;
+    int pages = 1;
     for (const ReportElement &e : elements)
-        pages = qMax(pages, int(e.page) + 1);
+        if (e.kind != ReportElement::PageBreak)
+            pages = qMax(pages, int(e.page) + 1);
     return pages;
+}
+
+QList<QList<ReportElement>> ReportDocument::pages() const
+{
+    QList<QList<ReportElement>> out(pageCount());
+    for (const ReportElement &e : elements)
+        if (e.kind != ReportElement::PageBreak)
+            out[e.page] << e;
+    return out;
 }
 
 bool parseReportLine(QStringView line, ReportDocument *doc)
@@ -161,6 +191,10 @@ bool parseReportLine(QStringView line, ReportDocument *doc)
     if (kind == PageBreak) {
         if (line.left(end).trimmed() != u"pNuevaHoja")
             return skip();
+        ReportElement e;
+        e.kind = ReportElement::PageBreak;
+        e.page = doc->elements.isEmpty() ? 0 : doc->elements.last().page;
+        doc->elements << e;
         ++doc->pageBreaks;
         return true;
     }
@@ -168,9 +202,9 @@ bool parseReportLine(QStringView line, ReportDocument *doc)
         return readTag(line, end, line.left(end), doc) || skip();
 
     const QStringView word = line.left(end - 1).trimmed();
-    const QList<QStringView> f = fieldsOf(line.mid(end));
     ReportElement e;
     if (word == u"pPos" || word == u"pPosVerti") {
+        const QList<QStringView> f = fieldsOf(line.mid(end), 6);
         if (f.size() < 6)
             return skip();
         const auto x = readNumericField(f[0]), y = readNumericField(f[1]);
@@ -186,6 +220,7 @@ bool parseReportLine(QStringView line, ReportDocument *doc)
         e.size = *size;
         e.page = *page;
     } else if (word == u"pCuadro") {
+        const QList<QStringView> f = fieldsOf(line.mid(end), 5);
         if (f.size() < 5)
             return skip();
         const auto x1 = readNumericField(f[0]), y1 = readNumericField(f[1]);

@@ -58,20 +58,49 @@ void ReportWriter::flush()
     m_buffer.clear();
 }
 
-void ReportWriter::writeLine(const QString &line)
+void ReportWriter::append(QStringView text)
 {
-    if (!m_file || failed())
-        return;
     // Encoded straight into the buffer: documents run to millions of lines.
     const qsizetype old = m_buffer.size();
-    m_buffer.resize(old + line.size() + 2);
+    m_buffer.resize(old + text.size());
     char *d = m_buffer.data() + old;
-    for (const QChar c : line)
+    for (const QChar c : text)
         *d++ = static_cast<char>(c.unicode() < 0x80 ? c.unicode() : cp1252Code(c));
-    *d++ = '\r';
-    *d = '\n';
+}
+
+void ReportWriter::append(int number)
+{
+    char digits[12];
+    char *end = digits + sizeof digits;
+    char *p = end;
+    unsigned v = number < 0 ? 0u - unsigned(number) : unsigned(number);
+    do {
+        *--p = char('0' + v % 10);
+        v /= 10;
+    } while (v);
+    if (number < 0)
+        *--p = '-';
+    m_buffer.append(p, end - p);
+}
+
+void ReportWriter::endLine()
+{
+    m_buffer.append("\r\n", 2);
     if (m_buffer.size() >= kFlushSize)
         flush();
+}
+
+bool ReportWriter::writing() const
+{
+    return m_file && !failed();
+}
+
+void ReportWriter::writeLine(QStringView line)
+{
+    if (!writing())
+        return;
+    append(line);
+    endLine();
 }
 
 bool ReportWriter::close()
@@ -100,23 +129,33 @@ void ReportWriter::discard()
 
 void ReportWriter::pLinea(const QString &line)
 {
-    QString out;
     if (!line.startsWith(QLatin1String("<!"))) {
         const std::optional<QString> row = AvanzaFila(RowPos, 175);
         if (!row) {
             fail(QStringLiteral("Desbordamiento de la posición de fila en el reporte %1").arg(ReportPath));
             return;
         }
-        out = QStringLiteral("pPos|10|") + *row + u'|' + line + QStringLiteral("|False|8|")
-              + QString::number(PageNumber - 1) + u'|';
+        if (writing()) {
+            m_buffer.append("pPos|10|", 8);
+            append(QStringView(*row));
+            m_buffer.append('|');
+            append(QStringView(line));
+            m_buffer.append("|False|8|", 9);
+            append(PageNumber - 1);
+            m_buffer.append('|');
+            endLine();
+        }
     } else {
         if (PageNumber > 1)
             return;
-        out = line;
+        writeLine(line);
     }
-    writeLine(out);
     ++LineCount;
     if (LineCount >= pageLength()) {
+        if (PageNumber == std::numeric_limits<qint16>::max()) {
+            fail(QStringLiteral("Desbordamiento del número de página en el reporte %1").arg(ReportPath));
+            return;
+        }
         LineCount = 0;
         ++PageNumber;
         writeLine(kPageBreak);
@@ -135,23 +174,32 @@ void ReportWriter::pTextoPos(qint16 x, qint16 y, const QString &text, bool bold,
             writeLine(text);
         return;
     }
-    QString out = QStringLiteral("pPos|");
-    out += QString::number(x);
-    out += u'|';
-    out += QString::number(y);
-    out += u'|';
-    out += text;
-    out += bold ? QStringLiteral("|True|") : QStringLiteral("|False|");
-    out += QString::number(size);
-    out += u'|';
-    out += QString::number(page);
-    out += u'|';
-    writeLine(out);
+    if (!writing())
+        return;
+    m_buffer.append("pPos|", 5);
+    append(x);
+    m_buffer.append('|');
+    append(y);
+    m_buffer.append('|');
+    append(QStringView(text));
+    m_buffer.append(bold ? QByteArrayView("|True|") : QByteArrayView("|False|"));
+    append(size);
+    m_buffer.append('|');
+    append(page);
+    m_buffer.append('|');
+    endLine();
 }
 
 void ReportWriter::pCuadroPos(qint16 x1, qint16 y1, qint16 x2, qint16 y2, qint16 page)
 {
-    writeLine(QStringLiteral("pCuadro|%1|%2|%3|%4|%5|").arg(x1).arg(y1).arg(x2).arg(y2).arg(page));
+    if (!writing())
+        return;
+    m_buffer.append("pCuadro|", 8);
+    for (const qint16 v : {x1, y1, x2, y2, page}) {
+        append(v);
+        m_buffer.append('|');
+    }
+    endLine();
 }
 
 ReportWriter &reportWriter()

@@ -14,7 +14,7 @@
 // flowing line and the report width that selects the page length.
 //
 // Errors: the routines never throw. A failure to create or write the document, or a row
-// position that leaves the 16-bit range, puts the writer in a failed state (failed(),
+// position or page number that leaves the 16-bit range, puts the writer in a failed state (failed(),
 // errorString()); later writes are dropped and close() reports the failure. The document
 // is written through QSaveFile, so a failed build never leaves a truncated file behind.
 
@@ -70,7 +70,11 @@ public:
     qint16 ReportWidth = 104;
 
 private:
-    void writeLine(const QString &line);
+    bool writing() const;
+    void writeLine(QStringView line);
+    void append(QStringView text);
+    void append(int number);
+    void endLine();
     void flush();
     void fail(const QString &error);
 

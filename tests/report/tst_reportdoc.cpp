@@ -6,6 +6,8 @@
 #include "common/text/textfile.h"
 
 #include <QFile>
+#include <csignal>
+#include <sys/resource.h>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -24,11 +26,16 @@ private slots:
     void pageBreakThroughTextoPos();
     void rowOverflowFails();
     void unwritableFolderFails();
+    void failingDiskIsReported();
     void readsWhatWasWritten();
     void readerSkipsBadLines_data();
     void readerSkipsBadLines();
     void numericFields_data();
     void numericFields();
+    void boolFields_data();
+    void boolFields();
+    void neverReadsPastTheLine();
+    void foreignDocument();
     void randomGarbageNeverCrashes();
     void leeNumHojas_data();
     void leeNumHojas();
@@ -152,6 +159,15 @@ void TstReportDoc::rowOverflowFails()
     pos = -32768;
     QVERIFY(!AvanzaFila(pos, -1).has_value());
 
+    ReportWriter last;
+    QVERIFY(last.open(m_path));
+    last.PageNumber = 32767;
+    last.LineCount = 82;
+    last.pLinea(QStringLiteral("last line of the last possible page"));
+    QVERIFY(last.failed());
+    QCOMPARE(last.PageNumber, qint16(32767));
+    QVERIFY(!last.close());
+
     ReportWriter w;
     QVERIFY(w.open(m_path));
     w.RowPos = 32700;
@@ -169,6 +185,30 @@ void TstReportDoc::unwritableFolderFails()
     QVERIFY(!w.errorString().isEmpty());
     w.pLinea(QStringLiteral("dropped"));
     QVERIFY(!w.close());
+}
+
+void TstReportDoc::failingDiskIsReported()
+{
+    // A file size limit makes the disk refuse the document part way: the writer must say
+    // so and leave no truncated document behind.
+    rlimit old{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 64 * 1024;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    ReportWriter w;
+    const bool opened = w.open(m_path);
+    for (int i = 0; i < 20000; ++i)
+        w.pTextoPos(250, 3360, QStringLiteral("FACTURA        F001"), false, 8, qint16(i / 40));
+    const bool closed = w.close();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previousHandler);
+    QVERIFY(opened);
+    QVERIFY(!closed);
+    QVERIFY(w.failed());
+    QVERIFY(!w.errorString().isEmpty());
+    QVERIFY(!QFile::exists(m_path));
 }
 
 void TstReportDoc::readsWhatWasWritten()
@@ -193,7 +233,8 @@ void TstReportDoc::readsWhatWasWritten()
     QCOMPARE(doc.color, QStringLiteral("&H00FFFFC0&"));
     QCOMPARE(doc.skippedLines, 0);
     QCOMPARE(doc.pageCount(), 2);
-    QCOMPARE(doc.elements.size(), 3);
+    QCOMPARE(doc.pageBreaks, 1);
+    QCOMPARE(doc.elements.size(), 4);
     const ReportElement &title = doc.elements[0];
     QCOMPARE(title.kind, ReportElement::Text);
     QCOMPARE(title.text, QStringLiteral("                  DETALLE DE OPERACIONES   "));
@@ -202,7 +243,14 @@ void TstReportDoc::readsWhatWasWritten()
     const ReportElement &box = doc.elements[1];
     QCOMPARE(box.kind, ReportElement::Box);
     QCOMPARE(QList<int>({box.x, box.y, box.x2, box.y2, box.page}), QList<int>({150, 2490, 11000, 2760, 0}));
-    QCOMPARE(doc.elements[2].page, qint16(1));
+    QCOMPARE(doc.elements[2].kind, ReportElement::PageBreak);
+    QCOMPARE(doc.elements[2].page, qint16(0)); // the page it closes
+    QCOMPARE(doc.elements[3].page, qint16(1));
+    const QList<QList<ReportElement>> pages = doc.pages();
+    QCOMPARE(pages.size(), 2);
+    QCOMPARE(pages[0].size(), 2);
+    QCOMPARE(pages[1].size(), 1);
+    QCOMPARE(pages[1][0].text, QStringLiteral("Pag. 2/2"));
     QCOMPARE(LeeNumHojas(m_path), qint16(2));
 }
 
@@ -221,7 +269,11 @@ void TstReportDoc::readerSkipsBadLines_data()
     QTest::newRow("negative page") << QStringLiteral("pCuadro|1|2|3|4|-1|");
     QTest::newRow("tag without closing") << QStringLiteral("<!font!>Courier New");
     QTest::newRow("unknown tag") << QStringLiteral("<!Papel!>A4<!/Papel!>");
-    QTest::newRow("tag value not a number") << QStringLiteral("<!nHojas!>99999<!/nHojas!>");
+    QTest::newRow("page count beyond 16 bits") << QStringLiteral("<!nHojas!>99999<!/nHojas!>");
+    QTest::newRow("bold field empty") << QStringLiteral("pPos|10|20|t||8|0|");
+    QTest::newRow("bold field with trailing text") << QStringLiteral("pPos|10|20|t|1x|8|0|");
+    QTest::newRow("closing tag of another tag") << QStringLiteral("<!font!>Courier New<!/Color!>");
+    QTest::newRow("closing tag alone") << QStringLiteral("<!/nHojas!>");
     QTest::newRow("break with a prefix") << QStringLiteral("xpNuevaHoja");
     QTest::newRow("only a tag opener") << QStringLiteral("<!");
 }
@@ -255,6 +307,19 @@ void TstReportDoc::numericFields_data()
     QTest::newRow("smallest") << QStringLiteral("-32768") << -32768;
     QTest::newRow("one too many") << QStringLiteral("32768") << -99999;
     QTest::newRow("many digits") << QStringLiteral("000000000000000000007") << 7;
+    QTest::newRow("negative half to even") << QStringLiteral("-2.5") << -2;
+    QTest::newRow("negative half to even, away") << QStringLiteral("-3.5") << -4;
+    QTest::newRow("half by a hair more") << QStringLiteral("2.50000000000000000001") << 3;
+    QTest::newRow("just under a half") << QStringLiteral("1.49999999999999999999") << 1;
+    QTest::newRow("fraction only") << QStringLiteral(".6") << 1;
+    QTest::newRow("plus sign") << QStringLiteral("+7") << 7;
+    QTest::newRow("sign alone") << QStringLiteral("-") << 0;
+    QTest::newRow("second point ends the number") << QStringLiteral("1.2.9") << 1;
+    QTest::newRow("space inside ends the number") << QStringLiteral("1 2") << 1;
+    QTest::newRow("largest rounded up is too large") << QStringLiteral("32767.5") << -99999;
+    QTest::newRow("smallest half rounds to even") << QStringLiteral("-32768.5") << -32768;
+    QTest::newRow("below the smallest") << QStringLiteral("-32769") << -99999;
+    QTest::newRow("huge") << QStringLiteral("123456789012345678901234567890") << -99999;
 }
 
 void TstReportDoc::numericFields()
@@ -266,6 +331,88 @@ void TstReportDoc::numericFields()
         QVERIFY(!v.has_value());
     else
         QCOMPARE(int(v.value_or(-1234)), expected);
+}
+
+void TstReportDoc::boolFields_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("expected"); // 1 true, 0 false, -1 not a truth value
+    QTest::newRow("True") << QStringLiteral("True") << 1;
+    QTest::newRow("False") << QStringLiteral("False") << 0;
+    QTest::newRow("other case, spaces") << QStringLiteral("  tRUE ") << 1;
+    QTest::newRow("zero") << QStringLiteral("0") << 0;
+    QTest::newRow("zero with decimals") << QStringLiteral("-0.00") << 0;
+    QTest::newRow("minus one") << QStringLiteral("-1") << 1;
+    QTest::newRow("fraction") << QStringLiteral("0.001") << 1;
+    QTest::newRow("empty") << QString() << -1;
+    QTest::newRow("word") << QStringLiteral("Yes") << -1;
+    QTest::newRow("exponent") << QStringLiteral("1e3") << -1;
+    QTest::newRow("infinity") << QStringLiteral("inf") << -1;
+}
+
+void TstReportDoc::boolFields()
+{
+    QFETCH(QString, field);
+    QFETCH(int, expected);
+    const std::optional<bool> v = readBoolField(field);
+    QCOMPARE(v.has_value() ? int(*v) : -1, expected);
+}
+
+void TstReportDoc::neverReadsPastTheLine()
+{
+    // The line is a view into a larger text whose next characters would complete it: the
+    // reader must stop at the end of the view.
+    const QString text = QStringLiteral("pCuadro|1|2|3|4|0|<!nHojas!>5<!/nHojas!>pNuevaHoja");
+    struct Cut { qsizetype length; int elements; };
+    for (const Cut &c : {Cut{12, 0}, Cut{17, 0}, Cut{18, 1}}) {
+        ReportDocument doc;
+        parseReportLine(QStringView(text).left(c.length), &doc);
+        QCOMPARE(doc.elements.size(), c.elements);
+    }
+    ReportDocument tag;
+    QVERIFY(!parseReportLine(QStringView(text).mid(18, 15), &tag)); // "<!nHojas!>5<!/n"
+    QVERIFY(!tag.declaredPages.has_value());
+    ReportDocument brk;
+    QVERIFY(!parseReportLine(QStringView(text).mid(40, 9), &brk)); // "pNuevaHoj"
+    QCOMPARE(brk.pageBreaks, 0);
+
+    // A command cut by a line end is not joined with the next line.
+    const ReportDocument doc = parseReportDocument(u"pPos|1|2|abc\r\n|False|8|0|\r\n");
+    QCOMPARE(doc.elements.size(), 0);
+    QCOMPARE(doc.skippedLines, 2);
+}
+
+void TstReportDoc::foreignDocument()
+{
+    // Not written by these writers: LF and lone CR line ends, blank lines, tabs, spaces
+    // around command words, a control character, a very long line without any token
+    // ending, bytes above 0x7F, and fields beyond the ones a command takes.
+    QByteArray bytes = "<!nHojas!>2<!/nHojas!>\n"
+                       "\n"
+                       "  pPos |100|200|\x93quoted\x94 \t|true|10|1|extra|\r"
+                       "\tpNuevaHoja   \r\n"
+                       "pCuadro|1|2|3|4|0|5|6|\n"
+                       "\x01\x02garbage\n";
+    bytes += QByteArray(1 << 20, 'x');
+    bytes += "\r\n<!Orientacion!> H <!/Orientacion!>trailing\r\n";
+    QFile f(m_path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+
+    ReportDocument doc;
+    QVERIFY(readReportDocument(m_path, &doc));
+    QCOMPARE(doc.declaredPages.value_or(-1), qint16(2));
+    QCOMPARE(doc.orientation, QStringLiteral("H"));
+    QCOMPARE(doc.skippedLines, 2); // the garbage line and the long one
+    QCOMPARE(doc.elements.size(), 3);
+    QCOMPARE(doc.elements[0].text, QStringLiteral("\u201Cquoted\u201D \t"));
+    QVERIFY(doc.elements[0].bold);
+    QCOMPARE(doc.elements[0].page, qint16(1));
+    QCOMPARE(doc.elements[1].kind, ReportElement::PageBreak);
+    QCOMPARE(doc.elements[2].kind, ReportElement::Box);
+    QCOMPARE(doc.pageCount(), 2);
+    QCOMPARE(LeeNumHojas(m_path), qint16(2));
 }
 
 void TstReportDoc::randomGarbageNeverCrashes()

@@ -84,7 +84,8 @@ void TstSpool::rowWritten()
 void TstSpool::foreignRowsDoNotBreakNumbering()
 {
     // The host's own rows with other codes count for the file name; a row whose name is
-    // not numeric is left out of the numbering instead of restarting it at 1.
+    // not numeric is left out of the numbering (read as a number it would count as 0 and
+    // hand out names already taken).
     QVERIFY(m_db->execute(QStringLiteral("INSERT INTO SPOOL (CodRep, Secuencia, Archivo) VALUES "
                                          "('PR0101','000007','00000041.PRN'), ('PR0101','000008','MANUAL01.PRN')")));
     QCOMPARE(RegistraSpool(*m_db, QStringLiteral("DE0001"), 6, QStringLiteral("1"), QStringLiteral("U")),
