@@ -16,17 +16,19 @@ QString RegistraSpool(Database &db, const QString &codRep, qint16 tipDoc, const 
     if (!tx.isActive())
         return failed();
 
-    // Rows whose numbers are not plain digits (written by hand or by another program)
-    // cannot take part in the numbering; leaving them out keeps the text maximum numeric.
+    // The maxima are taken over the text, as the numbers are written with leading zeros.
+    // Rows whose number is not made of digits (written by hand or by another program) are
+    // left out: converted, they would count as 0 and hand out numbers already taken.
     const QVariant seqMax = db.scalar(
         QStringLiteral("SELECT max(Secuencia) AS SecTipo FROM SPOOL WHERE CodRep = ? "
-                       "AND Secuencia GLOB '[0-9][0-9][0-9][0-9][0-9][0-9]'"),
+                       "AND Secuencia GLOB '[0-9]*' AND NOT Secuencia GLOB '*[^0-9]*'"),
         {codRep});
     if (db.lastError().isError())
         return failed();
     const QVariant fileMax = db.scalar(
         QStringLiteral("SELECT max(substr(Archivo,1,8)) AS SecRep FROM SPOOL "
-                       "WHERE substr(Archivo,1,8) GLOB '[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]'"));
+                       "WHERE substr(Archivo,1,8) GLOB '[0-9]*' "
+                       "AND NOT substr(Archivo,1,8) GLOB '*[^0-9]*'"));
     if (db.lastError().isError())
         return failed();
 

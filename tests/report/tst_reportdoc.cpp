@@ -434,6 +434,19 @@ void TstReportDoc::randomGarbageNeverCrashes()
             ++read;
     }
     QVERIFY(read > 0);
+
+    // Whole documents of random bytes, line ends included.
+    for (int round = 0; round < 200; ++round) {
+        QByteArray bytes(rng.bounded(1, 4000), Qt::Uninitialized);
+        for (char &b : bytes)
+            b = rng.bounded(8) == 0 ? "|\r\n!<>"[rng.bounded(6)] : char(rng.bounded(256));
+        const ReportDocument doc = parseReportDocument(decodeCp1252(bytes));
+        QVERIFY(doc.pageCount() >= 1);
+        qsizetype drawn = 0;
+        for (const QList<ReportElement> &page : doc.pages())
+            drawn += page.size();
+        QCOMPARE(drawn + doc.pageBreaks, doc.elements.size());
+    }
 }
 
 void TstReportDoc::leeNumHojas_data()

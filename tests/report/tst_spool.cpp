@@ -21,6 +21,7 @@ private slots:
     void rowWritten();
     void foreignRowsDoNotBreakNumbering();
     void failureLeavesNoRow();
+    void lockHeldTooLongIsReported();
     void concurrentProcesses();
 
 private:
@@ -87,9 +88,12 @@ void TstSpool::foreignRowsDoNotBreakNumbering()
     // not numeric is left out of the numbering (read as a number it would count as 0 and
     // hand out names already taken).
     QVERIFY(m_db->execute(QStringLiteral("INSERT INTO SPOOL (CodRep, Secuencia, Archivo) VALUES "
-                                         "('PR0101','000007','00000041.PRN'), ('PR0101','000008','MANUAL01.PRN')")));
+                                         "('PR0101','000007','00000041.PRN'), ('PR0101','000008','MANUAL01.PRN'), "
+                                         "('DE0001','ABC001','9.PRN')")));
     QCOMPARE(RegistraSpool(*m_db, QStringLiteral("DE0001"), 6, QStringLiteral("1"), QStringLiteral("U")),
              QStringLiteral("00000042.PRN"));
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT Secuencia FROM SPOOL WHERE Archivo='00000042.PRN'")).toString(),
+             QStringLiteral("000001"));
     QCOMPARE(RegistraSpool(*m_db, QStringLiteral("PR0101"), 6, QStringLiteral("1"), QStringLiteral("U")),
              QStringLiteral("00000043.PRN"));
     QCOMPARE(m_db->scalar(QStringLiteral("SELECT Secuencia FROM SPOOL WHERE Archivo='00000043.PRN'")).toString(),
@@ -104,6 +108,24 @@ void TstSpool::failureLeavesNoRow()
     QCOMPARE(e.number, int(ErrNoSuchTable));
     // The failed registration left no transaction open behind it.
     QVERIFY(m_db->execute(QStringLiteral("CREATE TABLE after_failure (x)")));
+}
+
+void TstSpool::lockHeldTooLongIsReported()
+{
+    Database other(QStringLiteral("spoolother"));
+    OpenOptions o = m_box->openOptions();
+    o.busyTimeoutMs = 100;
+    QVERIFY(other.open(o));
+    {
+        Transaction holder(*m_db);
+        QVERIFY(holder.isActive());
+        DbError e;
+        QVERIFY(RegistraSpool(other, QStringLiteral("DE0001"), 6, QStringLiteral("1"), QStringLiteral("U"), &e).isNull());
+        QCOMPARE(e.number, int(ErrLocked));
+    }
+    // Once the lock is gone the same connection registers normally.
+    QCOMPARE(RegistraSpool(other, QStringLiteral("DE0001"), 6, QStringLiteral("1"), QStringLiteral("U")),
+             QStringLiteral("00000001.PRN"));
 }
 
 void TstSpool::concurrentProcesses()
