@@ -28,8 +28,12 @@ QString AgregaDigito(QString &s)
 
 QString CalculaDigitos(const QString &control, const QString &order)
 {
-    const QString d1 = AgregaDigito(control).mid(8, 1);
-    const QString d2 = AgregaDigito(control + order + d1).right(1);
+    // The first AgregaDigito leaves the control number trimmed (first 17 characters, no
+    // blanks); the second digit is computed over that trimmed form, so a control number
+    // held with blanks around it gives the same digits as the bare number.
+    QString trimmedControl = control;
+    const QString d1 = AgregaDigito(trimmedControl).mid(8, 1);
+    const QString d2 = AgregaDigito(trimmedControl + order + d1).right(1);
     return d1 + d2;
 }
 

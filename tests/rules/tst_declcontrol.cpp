@@ -46,6 +46,9 @@ private slots:
         QTest::newRow("example") << "12345678" << "87654321" << "57";
         QTest::newRow("zeros") << "00000000" << "00000000" << "19";
         QTest::newRow("another") << "20130001" << "12345678" << "10";
+        // The control number is used trimmed in both digits.
+        QTest::newRow("control with leading blank") << " 12345678" << "87654321" << "57";
+        QTest::newRow("control with trailing blanks") << "12345678  " << "87654321" << "57";
     }
 
     void checkDigits()
