@@ -96,6 +96,16 @@ private slots:
         QTest::newRow("grouped number") << QVariantList{"1,234", ""} << 1 << "234000";
         QTest::newRow("large sums")
             << QVariantList{"99999999999", "99999999999", "99999999999", ""} << 3 << "997000";
+        // A 15-digit series of type 99 is beyond the currency range and is still exact:
+        // 6 + 20123456789 + 2023 + 7093 + 99 + 999999999999999 + 5 = 1000020123466014.
+        const QVariantList longSeries{6, "20123456789", "2023", "7093", "99",
+                                      "999999999999999", "05", "100", "18", QVariant()};
+        QTest::newRow("15-digit series") << longSeries << 7 << "014450";
+        QVariantList longSeries2 = longSeries;
+        longSeries2[5] = QStringLiteral("999999999999998");
+        QTest::newRow("15-digit series, one less") << longSeries2 << 7 << "013450";
+        QTest::newRow("exponent form reduced")
+            << QVariantList{"9999E11", "7", ""} << 2 << "007000";
         QTest::newRow("date as yyyymmdd")
             << QVariantList{1, QDate(2013, 1, 31), ""} << 1 << "001780";
         QTest::newRow("windows-1252 codes")
