@@ -270,9 +270,24 @@ bool ImportLineChecker::checkType(QByteArrayView f)
     if (f.isEmpty() || f.size() > 2)
         return false;
     char code[2];
-    if (f.size() == 1 && isDigitsOnly(f)) {
-        code[0] = '0';
-        code[1] = f[0];
+    if (isPlainNumber(f)) {
+        // A number is shown with at least two digits: "1" and "1." give "01", ".5" rounds
+        // half away from zero to "01".
+        int units = 0;
+        int tenths = -1;
+        bool point = false;
+        for (char c : f) {
+            if (c == '.')
+                point = true;
+            else if (!point)
+                units = units * 10 + (c - '0');
+            else if (tenths < 0)
+                tenths = c - '0';
+        }
+        if (tenths >= 5)
+            ++units;
+        code[0] = char('0' + units / 10);
+        code[1] = char('0' + units % 10);
     } else if (f.size() == 2) {
         code[0] = f[0];
         code[1] = f[1];
