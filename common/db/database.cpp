@@ -1,6 +1,7 @@
 #include "common/db/database.h"
 
 #include "common/db/account.h"
+#include "common/text/textfile.h"
 
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -144,12 +145,15 @@ bool Database::open(const OpenOptions &o)
         if (e.isError())
             return fail(e);
     }
-    if (o.file.trimmed().isEmpty() || !QFileInfo(o.file).isFile())
+    // The installation's names come from settings typed on another system: the file is
+    // found whatever the case of its name.
+    const QString file = o.file.trimmed().isEmpty() ? o.file : resolveCaseInsensitive(o.file);
+    if (file.trimmed().isEmpty() || !QFileInfo(file).isFile())
         return fail({ErrFileNotFound, dbErrorText(ErrFileNotFound, o.file)});
 
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-        QUrl url = QUrl::fromLocalFile(QFileInfo(o.file).absoluteFilePath());
+        QUrl url = QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath());
         url.setQuery(o.readOnly ? QStringLiteral("mode=ro") : QStringLiteral("mode=rw"));
         db.setDatabaseName(url.toString(QUrl::FullyEncoded));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(o.busyTimeoutMs));
@@ -161,7 +165,7 @@ bool Database::open(const OpenOptions &o)
         }
         registerSqlFunctions(db);
     }
-    m_file = o.file;
+    m_file = file;
     // Touch the file: a locked or foreign file is refused here, not at the first query.
     QSqlQuery probe(handle());
     bool ok = probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));

@@ -82,6 +82,24 @@ private slots:
         QCOMPARE(a.scalar("PRAGMA journal_mode").toString(), QStringLiteral("wal"));
     }
 
+    // Settings written on another system may spell the file's name in other capitals.
+    void openFindsNameInOtherCase()
+    {
+        qav::OpenOptions o = options();
+        const QFileInfo real(o.file);
+        o.file = real.absolutePath() + u'/' + real.fileName().toUpper();
+        QVERIFY(o.file != real.absoluteFilePath());
+        qav::Database db("t");
+        QVERIFY2(db.open(o), qPrintable(db.lastError().text));
+        QVERIFY(db.execute("INSERT INTO PARAM VALUES ('044','6','x','')"));
+        db.close();
+        // No second file was created under the other spelling.
+        QVERIFY(!QFileInfo::exists(o.file));
+        qav::Database again("again");
+        QVERIFY(again.open(options()));
+        QCOMPARE(again.scalar("SELECT count(*) FROM PARAM").toInt(), 1);
+    }
+
     // A connection holding the file exclusively refuses another's open with 3051.
     void lockedWhileOpening()
     {
