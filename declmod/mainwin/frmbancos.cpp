@@ -5,6 +5,7 @@
 #include "common/amount/picture.h"
 #include "common/ui/messages.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -158,6 +159,30 @@ void frmBancos::load()
         m_grid->setEnabled(false);
         m_cmdSalir->setFocus();
     }
+}
+
+void frmBancos::rebind()
+{
+    if (!m_grid->isEnabled())
+        return;
+    const int row = m_grid->currentIndex().row();
+    const int column = m_grid->currentIndex().column();
+    QWidget *focus = focusWidget();
+    load();
+    if (m_grid->isEnabled() && row > 0) {
+        const int last = m_model->rowCount() - 1;
+        m_grid->setCurrentIndex(m_model->index(qMin(row, last), qMax(column, 0)));
+    }
+    if (focus && focus->isEnabled() && isAncestorOf(focus))
+        focus->setFocus();
+}
+
+void frmBancos::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    // Coming back to the window shows the list as it stands now, on the same row.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        rebind();
 }
 
 void frmBancos::cmdSalirClick()

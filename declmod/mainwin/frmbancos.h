@@ -3,6 +3,7 @@
 // session's QueryKind: 1 professions, 2 the voucher types this module accepts, 3 the UIT
 // values by date (newest first). The grid grdBancos is read-only; an empty list leaves it
 // disabled. A failing query is reported in a message box and leaves the grid disabled too.
+// Each activation reads the list again while the grid is enabled, keeping the current row.
 // "&Salir" or Escape closes the window.
 
 #include <QDialog>
@@ -29,6 +30,12 @@ public:
     static QString captionText(int queryKind);
 
     QTableView *grid() const { return m_grid; }
+
+    // Reads the list again when the grid is enabled, keeping the current row where it can.
+    void rebind();
+
+protected:
+    void changeEvent(QEvent *event) override;
 
 private:
     void cmdSalirClick();

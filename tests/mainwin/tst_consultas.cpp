@@ -168,6 +168,40 @@ private slots:
         QVERIFY(!frm.isVisible());
     }
 
+    // Coming back to the window lists the table as it stands, on the row the operator was
+    // on; a grid left disabled (nothing to list) is not read again.
+    void activationReadsTheListAgain()
+    {
+        QVERIFY(addParam("979", "01", "ABOGADO"));
+        QVERIFY(addParam("979", "02", "CONTADOR"));
+        declmod::session().QueryKind = 1;
+        declmod::frmBancos frm;
+        frm.grid()->setCurrentIndex(frm.grid()->model()->index(1, 0));
+        QVERIFY(addParam("979", "03", "ECONOMISTA"));
+        frm.rebind();
+        QCOMPARE(gridRows(frm.grid()), (QStringList{"01|ABOGADO", "02|CONTADOR", "03|ECONOMISTA"}));
+        QCOMPARE(headers(frm.grid()), (QStringList{"Código", "Descripción"}));
+        QCOMPARE(frm.grid()->currentIndex().row(), 1);
+
+        // Through the window's activation: the row removed meanwhile moves the current row
+        // to the last one left.
+        frm.grid()->setCurrentIndex(frm.grid()->model()->index(2, 0));
+        QVERIFY(declmod::session().Db.execute(QStringLiteral("DELETE FROM PARAM WHERE Argumento='03'")));
+        frm.show();
+        frm.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&frm));
+        QTRY_COMPARE(frm.grid()->model()->rowCount(), 2);
+        QCOMPARE(frm.grid()->currentIndex().row(), 1);
+
+        QVERIFY(declmod::session().Db.execute(QStringLiteral("DELETE FROM PARAM")));
+        declmod::frmBancos empty;
+        QVERIFY(!empty.grid()->isEnabled());
+        QVERIFY(addParam("979", "01", "ABOGADO"));
+        empty.rebind();
+        QCOMPARE(empty.grid()->model()->rowCount(), 0);
+        QVERIFY(!empty.grid()->isEnabled());
+    }
+
     void escapeCloses()
     {
         QVERIFY(addParam("979", "01", "ABOGADO"));
