@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QSqlQuery>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 
 namespace declmod {
@@ -261,6 +262,20 @@ bool MDIFrm::event(QEvent *e)
     if (e->type() == QEvent::WindowActivate)
         pCuadra();
     return QMainWindow::event(e);
+}
+
+void MDIFrm::changeEvent(QEvent *e)
+{
+    QMainWindow::changeEvent(e);
+    // A window manager's shortcut or a double click on the title may still minimize or
+    // maximize the frame: it is put back, once the state change has been delivered.
+    if (e->type() == QEvent::WindowStateChange
+        && (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        QTimer::singleShot(0, this, [this] {
+            setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized
+                                             | Qt::WindowFullScreen));
+        });
+    }
 }
 
 void MDIFrm::showEvent(QShowEvent *e)

@@ -59,6 +59,7 @@ public:
 
 protected:
     bool event(QEvent *e) override;
+    void changeEvent(QEvent *e) override;
     void showEvent(QShowEvent *e) override;
     void closeEvent(QCloseEvent *e) override;
 

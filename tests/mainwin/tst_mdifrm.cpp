@@ -333,6 +333,23 @@ private slots:
         QVERIFY(!(frm.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)));
     }
 
+    // Whatever asks for it, the frame does not stay minimized or maximized.
+    void frameStateIsPutBack_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::newRow("maximized") << int(Qt::WindowMaximized);
+        QTest::newRow("minimized") << int(Qt::WindowMinimized);
+        QTest::newRow("full screen") << int(Qt::WindowFullScreen);
+    }
+
+    void frameStateIsPutBack()
+    {
+        QFETCH(int, state);
+        MDIFrm frm;
+        frm.setWindowState(Qt::WindowStates(state));
+        QTRY_COMPARE(int(frm.windowState()), int(Qt::WindowNoState));
+    }
+
     void loadOpensTheSession()
     {
         qavtest::Sandbox sb;
