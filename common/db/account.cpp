@@ -52,7 +52,8 @@ bool writeWorkgroupFile(const QString &path, const QString &user, const QString 
 
 DbError checkWorkgroupAccount(const QString &path, const QString &user, const QString &password)
 {
-    const QString file = resolveCaseInsensitive(path);
+    // An absolute name: a bare one would be looked for in the settings folder.
+    const QString file = path.isEmpty() ? path : QFileInfo(resolveCaseInsensitive(path)).absoluteFilePath();
     if (path.isEmpty() || !QFileInfo(file).isFile())
         return {ErrNoWorkgroup, dbErrorText(ErrNoWorkgroup)};
     const QString account = readProfileString(file, QStringLiteral("Workgroup"), QStringLiteral("Account"));

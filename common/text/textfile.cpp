@@ -153,7 +153,9 @@ QString resolveCaseInsensitive(const QString &path)
                     break;
                 }
             }
-            if (!found)
+            // Only the last name may be missing (a file about to be created): it goes into
+            // the folder found, spelled as given.
+            if (!found && i != parts.size() - 1)
                 return path;
         }
         current = candidate;

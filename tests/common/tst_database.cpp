@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QDir>
 #include <QtTest>
 
 class TestDatabase : public QObject
@@ -98,6 +99,20 @@ private slots:
         qav::Database again("again");
         QVERIFY(again.open(options()));
         QCOMPARE(again.scalar("SELECT count(*) FROM PARAM").toInt(), 1);
+    }
+
+    // A workgroup file named without a folder (an empty SysPath) is the one in the
+    // current folder, as every other file name is.
+    void workgroupFileInCurrentFolder()
+    {
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_sb->sysPath));
+        qav::OpenOptions o = options();
+        o.workgroupFile = QFileInfo(m_sb->workgroupFile()).fileName();
+        qav::Database db("t");
+        const bool opened = db.open(o);
+        QDir::setCurrent(before);
+        QVERIFY2(opened, qPrintable(db.lastError().text));
     }
 
     // A connection holding the file exclusively refuses another's open with 3051.

@@ -103,9 +103,15 @@ private slots:
         QCOMPARE(QDir(m_dir.filePath(QStringLiteral("Qav/RPT"))).entryList(QDir::Files),
                  QStringList{QStringLiteral("00000001.Err")});
         QCOMPARE(readBytes(written), QByteArray("x\r\n"));
-        // No match: the name as given, so that a new file gets it.
+        // A new file keeps its own spelling and goes into the folder that exists.
         const QString fresh = m_dir.filePath(QStringLiteral("qav/rpt/Nuevo.TXT"));
-        QCOMPARE(qav::resolveCaseInsensitive(fresh), fresh);
+        QCOMPARE(qav::resolveCaseInsensitive(fresh), m_dir.filePath(QStringLiteral("Qav/RPT/Nuevo.TXT")));
+        QVERIFY(qav::writeTextLines(fresh, {"y"}));
+        QCOMPARE(readBytes(m_dir.filePath(QStringLiteral("Qav/RPT/Nuevo.TXT"))), QByteArray("y\r\n"));
+        QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("qav"))));
+        // A missing folder on the way: the name as given (opening it then fails).
+        const QString nowhere = m_dir.filePath(QStringLiteral("qav/otro/Nuevo.TXT"));
+        QCOMPARE(qav::resolveCaseInsensitive(nowhere), nowhere);
     }
 
     void readErrors()
