@@ -44,6 +44,23 @@ QString programBeside(const QString &name)
     return QDir(QCoreApplication::applicationDirPath()).filePath(name);
 }
 
+// The text as one shell word: as it is when it needs no quoting, else between single
+// quotes (a quote inside written as '\''), so that `eval "$(devhost init DIR)"` works
+// for any folder name.
+QString shellWord(const QString &text)
+{
+    static const QString plain = QStringLiteral("+,-./:=@_%");
+    bool needs = text.isEmpty();
+    for (const QChar c : text)
+        if (!(c.unicode() < 128 && (c.isLetterOrNumber() || plain.contains(c))))
+            needs = true;
+    if (!needs)
+        return text;
+    QString quoted = text;
+    quoted.replace(u'\'', QStringLiteral("'\\''"));
+    return u'\'' + quoted + u'\'';
+}
+
 int runInit(const QString &dir)
 {
     devhost::InitOptions options;
@@ -57,7 +74,8 @@ int runInit(const QString &dir)
         printErr(error);
         return 1;
     }
-    QTextStream(stdout) << "export QAV_WINDIR=" << devhost::sandboxLayout(dir).windowsDir << Qt::endl;
+    QTextStream(stdout) << "export QAV_WINDIR=" << shellWord(devhost::sandboxLayout(dir).windowsDir)
+                        << Qt::endl;
     return 0;
 }
 

@@ -129,12 +129,17 @@ void TstDevhost::initTestCase()
     QVERIFY(m_tmp.isValid());
     QVERIFY2(QFileInfo(QDir(binDir()).filePath(QStringLiteral("devhost"))).isExecutable(),
              "QAV_BIN_DIR must name the folder holding devhost");
-    // A folder that does not exist yet, with a space and an accented letter in its name:
-    // it must reach PM000.INI and the table installer intact.
-    m_root = m_tmp.filePath(QStringLiteral("instalación prueba"));
+    // A folder that does not exist yet, with a space, an accented letter and a quote in its
+    // name: it must reach PM000.INI and the table installer intact, and the line printed
+    // must give it back to a shell that evaluates it.
+    m_root = m_tmp.filePath(QStringLiteral("instalación d'prueba"));
     const Run r = devhost({QStringLiteral("init"), m_root});
     QVERIFY2(r.exitCode == 0, qPrintable(r.err));
-    QCOMPARE(r.out, QStringLiteral("export QAV_WINDIR=%1/windows\n").arg(m_root));
+    QVERIFY2(r.out.startsWith(QStringLiteral("export QAV_WINDIR=")), qPrintable(r.out));
+    const Run shell = runProgram(QStringLiteral("/bin/sh"),
+                                 {QStringLiteral("-c"), r.out + QStringLiteral("printf %s \"$QAV_WINDIR\"")});
+    QCOMPARE(shell.exitCode, 0);
+    QCOMPARE(shell.out, m_root + QStringLiteral("/windows"));
     m_db = std::make_unique<qav::Database>(QStringLiteral("tst-devhost"));
     QVERIFY2(openInstallation(*m_db, m_root), qPrintable(m_db->lastError().text));
 }
@@ -178,7 +183,7 @@ void TstDevhost::settingsFile()
     QFile f(ini);
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray bytes = f.readAll();
-    QVERIFY(bytes.contains("instalaci\xf3n prueba/qav/"));
+    QVERIFY(bytes.contains("instalaci\xf3n d'prueba/qav/"));
     QVERIFY(bytes.endsWith("\r\n"));
     QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
 }
