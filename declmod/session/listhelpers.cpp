@@ -4,6 +4,7 @@
 #include "declmod/session/qavstatbar.h"
 #include "declmod/session/session.h"
 
+#include "common/text/trim.h"
 #include "common/ui/messages.h"
 
 #include <QAbstractItemView>
@@ -30,7 +31,7 @@ bool LlenaContribuyentes(QComboBox *list)
     while (q.next()) {
         const QString number = q.value(1).toString();
         const QString name = q.value(3).toString();
-        if (number.trimmed().size() == 8)
+        if (qav::trimSpaces(number).size() == 8)
             list->addItem(number.left(8) + QStringLiteral("     ") + name);
         else
             list->addItem(number.left(11) + QStringLiteral("  ") + name);
@@ -68,12 +69,12 @@ void BuscaEnLista(QComboBox *list, const QString &value, int n)
         list->setCurrentIndex(-1);
         return;
     }
-    const QString wanted = value.trimmed();
+    const QStringView wanted = qav::trimSpaces(value);
     const int length = qMax(0, n);
     list->setCurrentIndex(0);
     for (int i = 0; i < list->count(); ++i) {
         list->setCurrentIndex(i);
-        if (list->itemText(i).left(length).trimmed() == wanted)
+        if (qav::trimSpaces(QStringView(list->itemText(i)).left(length)) == wanted)
             break;
     }
 }

@@ -4,6 +4,7 @@
 
 #include "common/db/account.h"
 #include "common/settings/profile.h"
+#include "common/text/trim.h"
 #include "common/ui/messages.h"
 
 #include <QDir>
@@ -21,7 +22,7 @@ const QString kOptions = QStringLiteral("Options");
 
 QString readOption(const QString &key)
 {
-    return qav::readProfileString(kIni, kOptions, key, QString()).trimmed();
+    return qav::trimSpaces(qav::readProfileString(kIni, kOptions, key, QString())).toString();
 }
 
 ProcessEnder &ender()
