@@ -272,20 +272,11 @@ bool ImportLineChecker::checkType(QByteArrayView f)
     char code[2];
     if (isPlainNumber(f)) {
         // A number is shown with at least two digits: "1" and "1." give "01", ".5" rounds
-        // half away from zero to "01".
-        int units = 0;
-        int tenths = -1;
-        bool point = false;
-        for (char c : f) {
-            if (c == '.')
-                point = true;
-            else if (!point)
-                units = units * 10 + (c - '0');
-            else if (tenths < 0)
-                tenths = c - '0';
-        }
-        if (tenths >= 5)
-            ++units;
+        // half away from zero to "01". Two characters never exceed 99.
+        const auto value = qav::Amount::parse(f, 0);
+        if (!value)
+            return false;
+        const int units = int(value->raw() / qav::Amount::Scale);
         code[0] = char('0' + units / 10);
         code[1] = char('0' + units % 10);
     } else if (f.size() == 2) {
