@@ -2,4 +2,29 @@ list(APPEND DECLMOD_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/numerocontrol.h
   ${CMAKE_CURRENT_LIST_DIR}/numerocontrol.cpp
   ${CMAKE_CURRENT_LIST_DIR}/checkdigits.h
-  ${CMAKE_CURRENT_LIST_DIR}/checkdigits.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/checkdigits.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/declarationkey.h
+  ${CMAKE_CURRENT_LIST_DIR}/declarationkey.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sqlfunctions.h
+  ${CMAKE_CURRENT_LIST_DIR}/sqlfunctions.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/workingtable.h
+  ${CMAKE_CURRENT_LIST_DIR}/workingtable.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/declarationstore.h
+  ${CMAKE_CURRENT_LIST_DIR}/declarationstore.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/detailtexts.h
+  ${CMAKE_CURRENT_LIST_DIR}/detailtexts.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ejecutasql.h
+  ${CMAKE_CURRENT_LIST_DIR}/ejecutasql.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/validation.h
+  ${CMAKE_CURRENT_LIST_DIR}/validation.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/identrules.h
+  ${CMAKE_CURRENT_LIST_DIR}/identrules.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/detailgridmodel.h
+  ${CMAKE_CURRENT_LIST_DIR}/detailgridmodel.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/recorddialogs.h
+  ${CMAKE_CURRENT_LIST_DIR}/recorddialogs.cpp)
+list(APPEND DECLMOD_UI_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/frm745.h
+  ${CMAKE_CURRENT_LIST_DIR}/frm745.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/frmconsist.h
+  ${CMAKE_CURRENT_LIST_DIR}/frmconsist.cpp)

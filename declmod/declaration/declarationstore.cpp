@@ -1,0 +1,204 @@
+#include "declmod/declaration/declarationstore.h"
+
+#include "declmod/declaration/numerocontrol.h"
+#include "declmod/declaration/sqlfunctions.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace declmod {
+namespace {
+
+const QString kCabWhere = QStringLiteral(
+    " WHERE DOC_ID_D=? AND PERIODO=? AND FORMULARIO=? AND SEMANA=? AND TIP_DOC_D=6");
+
+QVariantList cabParams(const DeclarationKey &k)
+{
+    return {k.taxpayerId, k.period, k.formNumber, k.semana};
+}
+
+const QString kHcabWhere = QStringLiteral(
+    " WHERE DOC_ID_D=? AND TIP_DOC_D=6 AND PERIODO=? AND FORMULARIO=? AND CORREL=? AND SEMANA=?");
+
+QVariantList hcabParams(const DeclarationKey &k)
+{
+    return {k.taxpayerId, k.period, k.formNumber, k.correl, k.semana};
+}
+
+} // namespace
+
+bool DeclarationStore::fail()
+{
+    m_error = m_db.lastError();
+    if (!m_error.isError())
+        m_error = {qav::ErrEngine, qav::dbErrorText(qav::ErrEngine)};
+    return false;
+}
+
+bool DeclarationStore::failWith(int number, const QString &text)
+{
+    m_error = {number, text};
+    return false;
+}
+
+bool DeclarationStore::writeControlValue(const QString &table, int k, const QString &where,
+                                         const QVariantList &params)
+{
+    QSqlQuery q(m_db.handle());
+    if (!m_db.select(&q, QStringLiteral("SELECT * FROM ") + table + where, params))
+        return fail();
+    if (!q.next())
+        return failWith(qav::ErrEngine, QStringLiteral("La fila de %1 no existe.").arg(table));
+    const QSqlRecord rec = q.record();
+    QVariantList fields;
+    fields.reserve(rec.count());
+    for (int i = 0; i < rec.count(); ++i)
+        fields.append(rec.value(i));
+    q.finish();
+    const QString control = NumeroControl(fields, k);
+    if (!m_db.execute(QStringLiteral("UPDATE ") + table + QStringLiteral(" SET cNumero=?") + where,
+                      QVariantList{control} + params))
+        return fail();
+    return true;
+}
+
+bool DeclarationStore::savePending(const DeclarationKey &key, bool consistent,
+                                   const QDate &today)
+{
+    m_error = {};
+    if (!key.isComplete())
+        return failWith(qav::ErrEngine,
+                        QStringLiteral("La declaración no tiene contribuyente o ejercicio."));
+    registerDeclarationFunctions(m_db.handle());
+    qav::Transaction t(m_db);
+    if (!t.isActive())
+        return fail();
+    const QVariantList detKey{key.taxpayerId, key.period, key.formNumber};
+    if (!m_db.execute(QStringLiteral("DELETE FROM main.f7093des WHERE tip_doc_d=6 and"
+                                     " doc_id_d=? and periodo=? and formulario=?"),
+                      detKey))
+        return fail();
+    // Each record with its control value, computed over the row exactly as it is stored.
+    if (!m_db.execute(
+            QStringLiteral(
+                "INSERT INTO main.f7093des (tip_doc_d, doc_id_d, periodo, formulario, tip_com,"
+                " num_ser, per_tri, tot_ven, tot_gra, cnumero)"
+                " SELECT 6, k.d, k.p, k.f, tip_com, num_ser, per_tri, tot_ven, tot_gra,"
+                " numerocontrol(7, 6, k.d, k.p, k.f, tip_com, num_ser, per_tri, tot_ven, tot_gra)"
+                " FROM temp.tmpf7093des, (SELECT ? AS d, ? AS p, ? AS f) AS k"),
+            detKey))
+        return fail();
+
+    const QVariantList cab = cabParams(key);
+    QSqlQuery q(m_db.handle());
+    if (!m_db.select(&q, QStringLiteral("SELECT 1 FROM CAB") + kCabWhere, cab))
+        return fail();
+    const bool exists = q.next();
+    q.finish();
+    if (!exists
+        && !m_db.execute(QStringLiteral("INSERT INTO CAB (TIP_DOC_D, DOC_ID_D, PERIODO,"
+                                        " FORMULARIO, SEMANA) VALUES (6, ?, ?, ?, ?)"),
+                         cab))
+        return fail();
+    if (!m_db.execute(QStringLiteral("UPDATE CAB SET fec_pro=?, nrocheque='1.0', rectifica='0',"
+                                     " estado=?")
+                          + kCabWhere,
+                      QVariantList{today.toString(QStringLiteral("dd/MM/yyyy")),
+                                   consistent ? 0 : 9}
+                          + cab))
+        return fail();
+    if (!writeControlValue(QStringLiteral("CAB"), 5, kCabWhere, cab))
+        return false;
+    if (!m_db.execute(QStringLiteral("DELETE FROM DET") + kCabWhere, cab))
+        return fail();
+    if (!t.commit())
+        return fail();
+    return true;
+}
+
+bool DeclarationStore::deletePending(const DeclarationKey &key)
+{
+    m_error = {};
+    qav::Transaction t(m_db);
+    if (!t.isActive())
+        return fail();
+    const QVariantList cab = cabParams(key);
+    if (!m_db.execute(QStringLiteral("DELETE FROM DET") + kCabWhere, cab)
+        || !m_db.execute(QStringLiteral("DELETE FROM CAB") + kCabWhere, cab)
+        || !m_db.execute(QStringLiteral("DELETE FROM f7093des WHERE DOC_ID_D=? AND PERIODO=?"
+                                        " AND FORMULARIO=? AND TIP_DOC_D=6"),
+                         {key.taxpayerId, key.period, key.formNumber}))
+        return fail();
+    return t.commit() || fail();
+}
+
+bool DeclarationStore::deleteSent(const DeclarationKey &key)
+{
+    m_error = {};
+    qav::Transaction t(m_db);
+    if (!t.isActive())
+        return fail();
+    const QString where = QStringLiteral(" WHERE DOC_ID_D=? AND PERIODO=? AND FORMULARIO=?"
+                                         " AND SEMANA=? and CORREL =? AND TIP_DOC_D=6");
+    const QVariantList params{key.taxpayerId, key.period, key.formNumber, key.semana, key.correl};
+    if (!m_db.execute(QStringLiteral("DELETE FROM hDET") + where, params)
+        || !m_db.execute(QStringLiteral("DELETE FROM hCAB") + where, params)
+        || !m_db.execute(QStringLiteral("DELETE FROM hf7093des WHERE DOC_ID_D=? AND PERIODO=?"
+                                        " AND FORMULARIO=? and CORREL =? AND TIP_DOC_D=6"),
+                         {key.taxpayerId, key.period, key.formNumber, key.correl}))
+        return fail();
+    return t.commit() || fail();
+}
+
+DeclarationStore::OrderResult DeclarationStore::recordOrderNumber(const DeclarationKey &key,
+                                                                  const QString &norden)
+{
+    m_error = {};
+    qav::Transaction t(m_db);
+    if (!t.isActive()) {
+        fail();
+        return OrderResult::Failed;
+    }
+    const QVariantList params = hcabParams(key);
+    if (!m_db.execute(QStringLiteral("UPDATE HCAB SET NORDEN=?") + kHcabWhere,
+                      QVariantList{norden} + params)) {
+        fail();
+        return OrderResult::Failed;
+    }
+    if (m_db.rowsAffected() == 0)
+        return OrderResult::Missing; // rolled back: nothing was written
+    if (!writeControlValue(QStringLiteral("HCAB"), 6, kHcabWhere, params) || !t.commit()) {
+        if (!m_error.isError())
+            fail();
+        return OrderResult::Failed;
+    }
+    return OrderResult::Saved;
+}
+
+std::optional<QString> DeclarationStore::storedOrderNumber(const DeclarationKey &key)
+{
+    QSqlQuery q(m_db.handle());
+    if (!m_db.select(&q, QStringLiteral("SELECT NORDEN FROM HCAB") + kHcabWhere, hcabParams(key))
+        || !q.next())
+        return std::nullopt;
+    return q.value(0).isNull() ? QStringLiteral("0") : q.value(0).toString();
+}
+
+bool DeclarationStore::headerExists(const QString &taxpayerId, const QString &period,
+                                    const QString &form)
+{
+    return m_db.exists(QStringLiteral("SELECT 1 FROM CAB WHERE DOC_ID_D=? AND PERIODO=?"
+                                      " AND FORMULARIO=? AND TIP_DOC_D=6"),
+                       {taxpayerId, period, form});
+}
+
+std::optional<int> DeclarationStore::storedEstado(const DeclarationKey &key)
+{
+    const QVariant v = m_db.scalar(QStringLiteral("SELECT estado FROM CAB") + kCabWhere,
+                                   cabParams(key));
+    if (!v.isValid() || v.isNull())
+        return std::nullopt;
+    return v.toInt();
+}
+
+} // namespace declmod

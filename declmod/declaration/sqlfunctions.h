@@ -1,0 +1,21 @@
+#pragma once
+// SQL functions the declaration's statements use, registered on a SQLite connection:
+//
+//   numerocontrol(k, v0, v1, ...)  NumeroControl over the values v0... in order, as if
+//                                  they were a stored row whose last field (the control
+//                                  value itself) follows them; so a row is inserted with its
+//                                  control value in one INSERT ... SELECT.
+//   amountsum(text)                the exact sum of amounts held as text, as the ten-
+//                                  thousandths of an Amount (an integer); NULL when no row
+//                                  was summed. A text that is not an amount counts 0. A sum
+//                                  beyond the range of Amount is an SQL error.
+//
+// Errors: registerDeclarationFunctions() returns false when the connection is not SQLite.
+
+class QSqlDatabase;
+
+namespace declmod {
+
+bool registerDeclarationFunctions(const QSqlDatabase &db);
+
+} // namespace declmod

@@ -1,0 +1,160 @@
+#include "declmod/declaration/workingtable.h"
+
+#include "declmod/declaration/sqlfunctions.h"
+
+#include <QSqlQuery>
+
+namespace declmod {
+
+bool WorkingTable::create()
+{
+    registerDeclarationFunctions(m_db.handle());
+    // Text columns ignore case, as every text of the suite's tables does.
+    return m_db.execute(QStringLiteral(
+               "CREATE TEMP TABLE IF NOT EXISTS tmpf7093des ("
+               " tip_com TEXT(2) COLLATE NOCASE, num_ser TEXT(15) COLLATE NOCASE,"
+               " per_tri TEXT(6) COLLATE NOCASE, tot_ven TEXT(15) COLLATE NOCASE,"
+               " tot_gra TEXT(15) COLLATE NOCASE)"))
+        && m_db.execute(QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS temp.PK_TMPF7093DES"
+                                       " ON tmpf7093des (tip_com, num_ser, per_tri)"));
+}
+
+bool WorkingTable::clear()
+{
+    return m_db.execute(QStringLiteral("DELETE FROM tmpf7093des"));
+}
+
+bool WorkingTable::fillFromStored(const DeclarationKey &key, bool sent)
+{
+    QString sql = QStringLiteral(
+        "INSERT INTO temp.tmpf7093des (num_ser, tip_com, tot_ven, tot_gra, per_tri)"
+        " SELECT num_ser, tip_com, tot_ven, tot_gra, per_tri FROM %1"
+        " WHERE tip_doc_d=6 and doc_id_d=? and periodo=? and formulario=?");
+    QVariantList params{key.taxpayerId, key.period, key.formNumber};
+    if (sent) {
+        sql = sql.arg(QStringLiteral("hf7093des")) + QStringLiteral(" and correl=?");
+        params << key.correl;
+    } else {
+        sql = sql.arg(QStringLiteral("f7093des"));
+    }
+    // The sent declaration keeps the table's own order: copy in rowid order.
+    sql += QStringLiteral(" ORDER BY rowid");
+    return m_db.execute(sql, params);
+}
+
+bool WorkingTable::insert(const VoucherRecord &r)
+{
+    return m_db.execute(QStringLiteral("INSERT INTO tmpf7093des (tip_com, num_ser, per_tri,"
+                                       " tot_ven, tot_gra) VALUES (?, ?, ?, ?, ?)"),
+                        {r.tip_com, r.num_ser, r.per_tri, r.tot_ven, r.tot_gra});
+}
+
+bool WorkingTable::update(const VoucherRecord &r)
+{
+    if (!m_db.execute(QStringLiteral("UPDATE tmpf7093des SET tot_ven=?, tot_gra=?"
+                                     " WHERE num_ser=? and tip_com=? and per_tri=?"),
+                      {r.tot_ven, r.tot_gra, r.num_ser, r.tip_com, r.per_tri}))
+        return false;
+    return m_db.rowsAffected() > 0;
+}
+
+bool WorkingTable::remove(const QString &num_ser, const QString &tip_com, const QString &per_tri)
+{
+    return m_db.execute(
+        QStringLiteral("DELETE FROM tmpf7093des WHERE num_ser=? and tip_com=? and per_tri=?"),
+        {num_ser, tip_com, per_tri});
+}
+
+std::optional<VoucherRecord> WorkingTable::find(const QString &tip_com, const QString &num_ser,
+                                                const QString &per_tri)
+{
+    QSqlQuery q(m_db.handle());
+    if (!m_db.select(&q,
+                     QStringLiteral("SELECT tip_com, num_ser, per_tri, tot_ven, tot_gra"
+                                    " FROM tmpf7093des"
+                                    " WHERE num_ser=? and tip_com=? and per_tri=?"),
+                     {num_ser, tip_com, per_tri})
+        || !q.next())
+        return std::nullopt;
+    return VoucherRecord{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                         q.value(3).toString(), q.value(4).toString()};
+}
+
+std::optional<DetailTotals> WorkingTable::totals()
+{
+    QSqlQuery q(m_db.handle());
+    if (!m_db.select(&q, QStringLiteral("SELECT count(*), amountsum(tot_ven), amountsum(tot_gra)"
+                                        " FROM tmpf7093des"))
+        || !q.next())
+        return std::nullopt;
+    DetailTotals t;
+    t.count = q.value(0).toLongLong();
+    if (!q.value(1).isNull())
+        t.totVen = qav::Amount::fromRaw(q.value(1).toLongLong());
+    if (!q.value(2).isNull())
+        t.totGra = qav::Amount::fromRaw(q.value(2).toLongLong());
+    return t;
+}
+
+int WorkingTable::distinctMonths()
+{
+    return m_db.scalar(QStringLiteral("SELECT count(*) FROM"
+                                      " (SELECT distinct(per_tri) as Detalle FROM tmpf7093des)"))
+        .toInt();
+}
+
+qint64 WorkingTable::count()
+{
+    return m_db.scalar(QStringLiteral("SELECT count(*) FROM tmpf7093des")).toLongLong();
+}
+
+QString WorkingTable::orderClause(GridOrder order)
+{
+    return order == GridOrder::ByTypeAndSeries
+        ? QStringLiteral(" ORDER BY tip_com, num_ser, per_tri")
+        : QStringLiteral(" ORDER BY rowid");
+}
+
+QList<VoucherRecord> WorkingTable::rows(GridOrder order, qint64 offset, int limit)
+{
+    QList<VoucherRecord> out;
+    QSqlQuery q(m_db.handle());
+    q.setForwardOnly(true);
+    if (!m_db.select(&q,
+                     QStringLiteral("SELECT tip_com, num_ser, per_tri, tot_ven, tot_gra"
+                                    " FROM tmpf7093des")
+                         + orderClause(order) + QStringLiteral(" LIMIT ? OFFSET ?"),
+                     {limit, offset}))
+        return out;
+    out.reserve(limit);
+    while (q.next())
+        out.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                    q.value(3).toString(), q.value(4).toString()});
+    return out;
+}
+
+std::optional<bool> WorkingTable::differsFromStored(const DeclarationKey &key)
+{
+    if (!key.isComplete()) {
+        const QVariant n = m_db.scalar(QStringLiteral("SELECT count(*) FROM tmpf7093des"));
+        if (!n.isValid())
+            return std::nullopt;
+        return n.toLongLong() > 0;
+    }
+    const QString stored = QStringLiteral(
+        "SELECT tip_com, num_ser, per_tri, tot_ven, tot_gra FROM main.f7093des"
+        " WHERE tip_doc_d=6 and doc_id_d=? and periodo=? and formulario=?");
+    const QString working =
+        QStringLiteral("SELECT tip_com, num_ser, per_tri, tot_ven, tot_gra FROM temp.tmpf7093des");
+    const QVariant n = m_db.scalar(
+        QStringLiteral("SELECT (SELECT count(*) FROM (") + working + QStringLiteral(" EXCEPT ")
+            + stored + QStringLiteral(")) + (SELECT count(*) FROM (") + stored
+            + QStringLiteral(" EXCEPT ") + working + QStringLiteral("))"),
+        {key.taxpayerId, key.period, key.formNumber, key.taxpayerId, key.period,
+         key.formNumber});
+    if (!n.isValid())
+        return std::nullopt;
+    return n.toLongLong() > 0;
+}
+
+} // namespace declmod
