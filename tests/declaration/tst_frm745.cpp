@@ -1,0 +1,646 @@
+// The declaration window driven as an operator would, offscreen, with the scripted
+// message service: identification checks and their bounds, the record buttons, saving and
+// its failure, the exit questions, validation and the sent declaration's order number.
+
+#include "declmod/declaration/declarationstore.h"
+#include "declmod/declaration/detailgridmodel.h"
+#include "declmod/declaration/frm745.h"
+#include "declmod/declaration/frmconsist.h"
+#include "declmod/declaration/recorddialogs.h"
+#include "declmod/declaration/workingtable.h"
+#include "declmod/session/qavstatbar.h"
+#include "declmod/session/session.h"
+
+#include "common/time/clock.h"
+#include "tests/declaration/declfixture.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QtTest>
+
+using namespace declmod;
+using qavtest::DeclFixture;
+
+namespace {
+
+const QString kRucA = QStringLiteral("20100066440");
+const QString kRucB = QStringLiteral("20999999991");
+
+template <typename T> T *child(QWidget *w, const char *name)
+{
+    T *c = w->findChild<T *>(QString::fromLatin1(name));
+    if (!c)
+        qFatal("no control %s", name);
+    return c;
+}
+
+QString funcion233(const QString &description)
+{
+    QString f = description.leftJustified(66, u' ');
+    f += u'1';
+    return f;
+}
+
+} // namespace
+
+class TestFrm745 : public QObject
+{
+    Q_OBJECT
+
+    DeclFixture m_fx;
+    QAVStatBar *m_bar = nullptr;
+    qav::Database &db() { return session().Db; }
+
+    QStringList shown() const
+    {
+        QStringList t;
+        for (const auto &m : m_fx.messages->shown)
+            t << m.text;
+        return t;
+    }
+
+    std::unique_ptr<Frm745> openNew()
+    {
+        Session &s = session();
+        s.FormMode = 1;
+        s.SentMode = false;
+        auto w = std::make_unique<Frm745>();
+        w->showConsistency = [this](const QString &path) {
+            FrmConsist dlg(path);
+            m_consistText = dlg.text();
+        };
+        w->show();
+        return w;
+    }
+
+    std::unique_ptr<Frm745> openPending(const QString &ruc, const QString &period)
+    {
+        Session &s = session();
+        s.FormMode = 2;
+        s.SentMode = false;
+        s.TaxpayerId = ruc;
+        s.TaxpayerName = "EMPRESA A";
+        s.Period = period;
+        s.Semana = 3; // the window always works on week 0
+        auto w = std::make_unique<Frm745>();
+        w->show();
+        return w;
+    }
+
+    std::unique_ptr<Frm745> openSent(const QString &control, const QString &norden)
+    {
+        Session &s = session();
+        s.FormMode = 2;
+        s.SentMode = true;
+        s.TaxpayerId = kRucA;
+        s.TaxpayerName = "EMPRESA A";
+        s.Period = "2022";
+        s.SentCorrel = "001";
+        s.SentControl = control;
+        s.SentOrderNumber = norden;
+        s.OrderNumberChanged = false;
+        auto w = std::make_unique<Frm745>();
+        w->show();
+        return w;
+    }
+
+    void chooseTaxpayer(Frm745 *w, const QString &ruc)
+    {
+        auto *cmb = child<QComboBox>(w, "CmbRuc");
+        const int i = cmb->findText(ruc, Qt::MatchStartsWith);
+        QVERIFY(i >= 0);
+        cmb->setCurrentIndex(i);
+        emit cmb->activated(i);
+    }
+
+    void typeExercise(Frm745 *w, const QString &year)
+    {
+        auto *e = child<QLineEdit>(w, "MkePeriodo");
+        e->setFocus();
+        e->setCursorPosition(0);
+        QTest::keyClicks(e, year);
+    }
+
+    QString m_consistText;
+
+private slots:
+    void init()
+    {
+        QString why;
+        QVERIFY2(m_fx.setUp(&why), qPrintable(why));
+        qav::setFixedNow(QDateTime(QDate(2026, 12, 10), QTime(10, 0)));
+        QVERIFY(db().execute("INSERT INTO CLAVES VALUES (?, 'Usuario', '0')", {session().SysUser}));
+        QVERIFY(db().execute("INSERT INTO CONT VALUES (6, ?, 'J', 'EMPRESA A', '', '', ?)",
+                             {kRucA, session().SysUser}));
+        QVERIFY(db().execute("INSERT INTO CONT VALUES (6, ?, 'J', 'EMPRESA B', '', '', ?)",
+                             {kRucB, session().SysUser}));
+        QVERIFY(db().execute("DELETE FROM PARAM WHERE Numero='233'"));
+        QVERIFY(db().execute("INSERT INTO PARAM VALUES ('233', '01', ?, '')", {funcion233("FACTURA")}));
+        QVERIFY(db().execute("INSERT INTO PARAM VALUES ('233', '07', ?, '')", {funcion233("NOTA DE CREDITO")}));
+        m_bar = new QAVStatBar;
+        session().StatusBar = m_bar;
+        m_consistText.clear();
+        setDetailDialogOpener({});
+        setImportDialogOpener({});
+    }
+    void cleanup()
+    {
+        delete m_bar;
+        qav::setFixedNow(QDateTime());
+        m_fx.tearDown();
+    }
+
+    void newDeclarationOpensEmpty()
+    {
+        auto w = openNew();
+        QCOMPARE(w->windowTitle(), QStringLiteral("QAV Detalle de Operaciones "));
+        QVERIFY(child<QComboBox>(w.get(), "CmbRuc")->isVisible());
+        QVERIFY(!child<QLineEdit>(w.get(), "TxtNumRuc")->isVisible());
+        QCOMPARE(child<QComboBox>(w.get(), "CmbRuc")->count(), 2);
+        QCOMPARE(child<QComboBox>(w.get(), "CmbRuc")->itemText(0), kRucA + "  EMPRESA A");
+        QCOMPARE(child<QLabel>(w.get(), "lbltotal")->text(), QString());
+        QCOMPARE(child<QLabel>(w.get(), "lblTotGra")->text(), QString());
+        QCOMPARE(child<QLabel>(w.get(), "lblregistros")->text(), QStringLiteral("0  Registros"));
+        QCOMPARE(m_bar->formulario(), QStringLiteral("7093"));
+        QCOMPARE(w->property("helpTopic").toInt(), 1013);
+        QVERIFY(!child<QLineEdit>(w.get(), "txtOrden")->isVisible());
+        QVERIFY(!w->Modified());
+        QVERIFY(m_fx.messages->shown.isEmpty());
+        // The list is only chosen from: typed keys change nothing.
+        QTest::keyClicks(child<QComboBox>(w.get(), "CmbRuc"), "2");
+        QCOMPARE(child<QComboBox>(w.get(), "CmbRuc")->currentIndex(), -1);
+    }
+
+    void exerciseCheckedWhileTyping_data()
+    {
+        QTest::addColumn<bool>("chooseFirst");
+        QTest::addColumn<QString>("year");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("2003 refused") << true << "2003" << "¡El Ejercicio no es Válido!";
+        QTest::newRow("current year refused") << true << "2026" << "¡El Ejercicio no es Válido!";
+        QTest::newRow("2004 accepted") << true << "2004" << "";
+        QTest::newRow("last year accepted") << true << "2025" << "";
+        QTest::newRow("no taxpayer") << false << "2020" << "¡Debe Seleccionar un Contribuyente!";
+        QTest::newRow("existing header") << true << "2023"
+            << "¡El formulario que desea ingresar ya existe, elija la opción Modificar"
+               " formularios o corrija el ejercicio!";
+    }
+    void exerciseCheckedWhileTyping()
+    {
+        QFETCH(bool, chooseFirst);
+        QFETCH(QString, year);
+        QFETCH(QString, message);
+        QVERIFY(DeclFixture::addPending(db(), kRucA, "2023", {}));
+        auto w = openNew();
+        if (chooseFirst)
+            chooseTaxpayer(w.get(), kRucA);
+        QVERIFY(m_fx.messages->shown.isEmpty());
+        typeExercise(w.get(), year);
+        QCOMPARE(shown(), message.isEmpty() ? QStringList{} : QStringList{message});
+        if (!message.isEmpty()) {
+            QCOMPARE(m_fx.messages->shown[0].style, int(qav::MbCritical));
+            QCOMPARE(m_fx.messages->shown[0].title, Frm745::caption());
+        }
+        QCOMPARE(session().Period, message.isEmpty() ? year : QString());
+        QCOMPARE(session().TaxpayerId, message.isEmpty() ? kRucA : QString());
+    }
+
+    void identificationCheckOnSave_data()
+    {
+        QTest::addColumn<QString>("year");
+        QTest::addColumn<QString>("telephone");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("1999") << "1999" << "" << "¡El Ejercicio no es Válido!";
+        QTest::newRow("2000 passes the save") << "2000" << "" << "";
+        QTest::newRow("2003 passes the save") << "2003" << "" << "";
+        QTest::newRow("current year") << "2026" << "" << "¡El Ejercicio no es Válido!";
+        QTest::newRow("incomplete") << "20" << "" << "¡El Ejercicio no es Válido!";
+        QTest::newRow("telephone 5") << "2020" << "12345" << "Ingrese correctamente el teléfono";
+        QTest::newRow("telephone 1") << "2020" << "1" << "Ingrese correctamente el teléfono";
+        QTest::newRow("telephone 6") << "2020" << "123456" << "";
+        QTest::newRow("telephone 7") << "2020" << "1234567" << "";
+        QTest::newRow("existing header") << "2023" << ""
+            << "El formulario que desea ingresar ya existe, elija la opción Modificar formularios"
+               " o elija otro RUC";
+    }
+    void identificationCheckOnSave()
+    {
+        QFETCH(QString, year);
+        QFETCH(QString, telephone);
+        QFETCH(QString, message);
+        QVERIFY(DeclFixture::addPending(db(), kRucA, "2023", {"01|0001|01|1.00|1.00"}, 9));
+        auto w = openNew();
+        chooseTaxpayer(w.get(), kRucA);
+        typeExercise(w.get(), year);
+        child<QLineEdit>(w.get(), "TxtTelefono")->setText(telephone);
+        QVERIFY(WorkingTable(db()).insert({"01", "0009", "02", "10.00", "5.00"}));
+        m_fx.messages->shown.clear();
+        const bool saved = w->GrabarForm();
+        QCOMPARE(saved, message.isEmpty());
+        if (!saved) {
+            QCOMPARE(shown().value(0), message);
+            QCOMPARE(child<QTabWidget>(w.get(), "tab0745")->currentIndex(), 0);
+            // The existing header is never touched.
+            QCOMPARE(DeclarationStore(db()).storedEstado({kRucA, "2023", "7093", 0, {}}), 9);
+            QCOMPARE(db().scalar("SELECT count(*) FROM f7093des").toInt(), 1);
+        } else {
+            QCOMPARE(shown().last(), QStringLiteral("Toda la información del formulario fue"
+                                                    " grabada satisfactoriamente."));
+            QCOMPARE(DeclarationStore(db()).storedEstado({kRucA, year, "7093", 0, {}}), 0);
+            QCOMPARE(session().FormMode, 2);
+            QVERIFY(!child<QComboBox>(w.get(), "CmbRuc")->isVisible());
+            QCOMPARE(child<QLineEdit>(w.get(), "TxtNumRuc")->text(), kRucA);
+            QCOMPARE(child<QLineEdit>(w.get(), "TxtRazon")->text(), QStringLiteral("EMPRESA A"));
+            QVERIFY(!child<QLineEdit>(w.get(), "MkePeriodo")->isEnabled());
+        }
+    }
+
+    void newDeclarationWithoutKeyStoresNothing()
+    {
+        auto w = openNew();
+        QVERIFY(WorkingTable(db()).insert({"01", "0009", "02", "10.00", "5.00"}));
+        QVERIFY(!w->GrabarForm());
+        QCOMPARE(shown().value(0), QStringLiteral("¡El Ejercicio no es Válido!"));
+        typeExercise(w.get(), "2020");
+        m_fx.messages->shown.clear();
+        QVERIFY(!w->GrabarForm());
+        QCOMPARE(shown(), QStringList{"Debe seleccionar un declarante"});
+        QCOMPARE(db().scalar("SELECT count(*) FROM f7093des").toInt(), 0);
+        QCOMPARE(db().scalar("SELECT count(*) FROM CAB").toInt(), 0);
+    }
+
+    void choosingATaxpayerChecksForDuplicates()
+    {
+        QVERIFY(DeclFixture::addPending(db(), kRucB, "2020", {}));
+        auto w = openNew();
+        chooseTaxpayer(w.get(), kRucA);
+        QVERIFY(m_fx.messages->shown.isEmpty()); // the exercise is still empty
+        QCOMPARE(child<QLineEdit>(w.get(), "TxtRazon")->text().trimmed(), QStringLiteral("EMPRESA A"));
+        QCOMPARE(m_bar->numdoc(), kRucA);
+        typeExercise(w.get(), "2020");
+        QVERIFY(m_fx.messages->shown.isEmpty());
+        chooseTaxpayer(w.get(), kRucB);
+        QCOMPARE(shown(), QStringList{"La declaración que desea registrar ya existe, elija la"
+                                      " opción modificar declaración o elija otro contribuyente."});
+    }
+
+    void saveWritesRecordsAndEstado()
+    {
+        auto w = openNew();
+        chooseTaxpayer(w.get(), kRucA);
+        typeExercise(w.get(), "2020");
+        w->Cmdgeneral_Click(1);
+        QCOMPARE(shown(), (QStringList{"No ha ingresado información para todo los meses",
+                                       "La información del formulario fue grabada con"
+                                       " inconsistencias.\nEn estas condiciones no podrá ser"
+                                       " enviado a ORTAX."}));
+        QCOMPARE(DeclarationStore(db()).storedEstado({kRucA, "2020", "7093", 0, {}}), 9);
+        WorkingTable wt(db());
+        for (int m = 1; m <= 12; ++m)
+            QVERIFY(wt.insert({"01", "0001", QString::number(m).rightJustified(2, '0'), "100", "18"}));
+        m_fx.messages->shown.clear();
+        w->Cmdgeneral_Click(1);
+        QCOMPARE(shown(), QStringList{"Toda la información del formulario fue grabada satisfactoriamente."});
+        QCOMPARE(DeclarationStore(db()).storedEstado({kRucA, "2020", "7093", 0, {}}), 0);
+        QCOMPARE(db().scalar("SELECT count(*) FROM f7093des").toInt(), 12);
+        QCOMPARE(db().scalar("SELECT count(*) FROM CAB").toInt(), 1);
+        QVERIFY(!w->isClosed());
+    }
+
+    void openingAPendingDeclarationLoadsItsRecords()
+    {
+        QVERIFY(DeclFixture::addPending(db(), kRucA, "2023",
+                                        {"07|0002|09|-1234.50|-100.00", "01|0001|03|100.00|18.00"}));
+        QVERIFY(DeclFixture::addPending(db(), kRucB, "2023", {"01|0001|03|5.00|5.00"}));
+        auto w = openPending(kRucA, "2023");
+        QCOMPARE(session().Semana, 0);
+        QCOMPARE(child<QLineEdit>(w.get(), "TxtNumRuc")->text(), kRucA);
+        QCOMPARE(child<QLineEdit>(w.get(), "MkePeriodo")->text(), QStringLiteral("2023"));
+        QVERIFY(!child<QLineEdit>(w.get(), "MkePeriodo")->isEnabled());
+        const QAbstractItemModel *m = child<QTableView>(w.get(), "grdGastos")->model();
+        QCOMPARE(m->rowCount(), 2);
+        QCOMPARE(m->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Tipo de Comprobante"));
+        QCOMPARE(m->headerData(4, Qt::Horizontal).toString(), QStringLiteral("Ventas Gravadas"));
+        QCOMPARE(m->index(0, 0).data().toString().trimmed(), QStringLiteral("FACTURA"));
+        QCOMPARE(m->index(1, 0).data().toString().trimmed(), QStringLiteral("NOTA DE CREDITO"));
+        QCOMPARE(m->index(1, 2).data().toString(), QStringLiteral("Setiembre"));
+        QCOMPARE(m->index(1, 3).data().toString(), QStringLiteral("(1,234.50)"));
+        QCOMPARE(m->index(1, 3).data(Qt::UserRole).toString(), QStringLiteral("-1234.50"));
+        QCOMPARE(child<QLabel>(w.get(), "lbltotal")->text(), QStringLiteral("-1,134.50"));
+        QCOMPARE(child<QLabel>(w.get(), "lblTotGra")->text(), QStringLiteral("-82.00"));
+        QCOMPARE(child<QLabel>(w.get(), "lblregistros")->text(), QStringLiteral("2  Registros"));
+        // Nothing changed: Salir closes without asking.
+        w->Cmdgeneral_Click(2);
+        QVERIFY(m_fx.messages->shown.isEmpty());
+        QVERIFY(w->isClosed());
+    }
+
+    void exitAsksAfterRecordsChanged_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<int>("storedRows");
+        QTest::newRow("cancel") << int(qav::AnsCancel) << false << 1;
+        QTest::newRow("no") << int(qav::AnsNo) << true << 1;
+        QTest::newRow("yes") << int(qav::AnsYes) << true << 2;
+    }
+    void exitAsksAfterRecordsChanged()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, closed);
+        QFETCH(int, storedRows);
+        QVERIFY(DeclFixture::addPending(db(), kRucA, "2023", {"01|0001|03|100.00|18.00"}));
+        auto w = openPending(kRucA, "2023");
+        // A record added through the voucher dialog, after which the window is active again.
+        setDetailDialogOpener([](QWidget *, DetailGridHost &host) {
+            QVERIFY(session().DetailAddMode);
+            QVERIFY(WorkingTable(session().Db).insert({"01", "0002", "04", "5.00", "1.00"}));
+            host.refrescargrid();
+            host.SumaTotal();
+        });
+        w->cmdDetalle_Click(0);
+        QCOMPARE(child<QLabel>(w.get(), "lblregistros")->text(), QStringLiteral("2  Registros"));
+        QVERIFY(!w->Modified());
+        m_fx.messages->answers = {answer};
+        w->Cmdgeneral_Click(2);
+        QCOMPARE(shown().value(0),
+                 QStringLiteral("¿El formulario ha sido modificado, desea guardar los cambios?"));
+        QCOMPARE(m_fx.messages->shown[0].style, int(qav::MbYesNoCancel | qav::MbQuestion));
+        QCOMPARE(w->isClosed(), closed);
+        QCOMPARE(db().scalar("SELECT count(*) FROM f7093des").toInt(), storedRows);
+        if (answer == qav::AnsYes)
+            QCOMPARE(session().Period, QString());
+    }
+
+    void failedSaveKeepsTheWindowAndTheStoredDeclaration()
+    {
+        QVERIFY(DeclFixture::addPending(db(), kRucA, "2023", {"01|0001|03|100.00|18.00"}, 9));
+        auto w = openPending(kRucA, "2023");
+        QVERIFY(WorkingTable(db()).insert({"01", "0002", "04", "5.00", "1.00"}));
+        QVERIFY(db().execute("INSERT INTO DET VALUES (6, ?, '2023', '7093', 0, '100', '5')", {kRucA}));
+        QVERIFY(db().execute("CREATE TRIGGER full_disk BEFORE DELETE ON DET"
+                             " BEGIN SELECT RAISE(ABORT, 'disco lleno'); END"));
+        m_fx.messages->answers = {qav::AnsYes};
+        w->Cmdgeneral_Click(2);
+        QVERIFY(!w->isClosed());
+        QVERIFY(shown().last().startsWith("No se pudo grabar el formulario. La información grabada"
+                                          " anteriormente no ha cambiado."));
+        QVERIFY(shown().last().contains("disco lleno"));
+        QCOMPARE(DeclFixture::rows(db(), "SELECT tip_com, num_ser FROM f7093des"),
+                 QStringList{"01|0001"});
+        QCOMPARE(DeclarationStore(db()).storedEstado({kRucA, "2023", "7093", 0, {}}), 9);
+        QCOMPARE(WorkingTable(db()).count(), 2);
+        // Once the disk is back, the next save goes through and closes, as asked.
+        QVERIFY(db().execute("DROP TRIGGER full_disk"));
+        w->Cmdgeneral_Click(1);
+        QVERIFY(w->isClosed());
+        QCOMPARE(db().scalar("SELECT count(*) FROM f7093des").toInt(), 2);
+    }
+
+    void validationListsTheInconsistencies()
+    {
+        auto w = openNew();
+        chooseTaxpayer(w.get(), kRucA);
+        typeExercise(w.get(), "2020");
+        child<QLineEdit>(w.get(), "TxtTelefono")->setText("123");
+        m_fx.messages->shown.clear();
+        w->Cmdgeneral_Click(0);
+        QCOMPARE(shown(), QStringList{"No ha ingresado información para todo los meses"});
+        QCOMPARE(m_consistText, QStringLiteral("Ingrese correctamente el teléfono\n"
+                                               "Debe ingresar por lo menos un registro\n"));
+    }
+
+    void validationWithoutTaxpayerListsBoth()
+    {
+        auto w = openNew();
+        typeExercise(w.get(), "2020");
+        child<QLineEdit>(w.get(), "TxtTelefono")->setText("12");
+        m_fx.messages->shown.clear();
+        w->ValidaTodo("0");
+        QCOMPARE(m_consistText, QStringLiteral("Debe seleccionar un declarante\n"
+                                               "Ingrese correctamente el teléfono\n"
+                                               "Debe ingresar por lo menos un registro\n"));
+    }
+
+    void tabChangeRunsTheIdentificationCheck()
+    {
+        auto w = openNew();
+        auto *tabs = child<QTabWidget>(w.get(), "tab0745");
+        tabs->setCurrentIndex(1);
+        QCOMPARE(tabs->currentIndex(), 0);
+        QCOMPARE(shown(), QStringList{"¡El Ejercicio no es Válido!"});
+        chooseTaxpayer(w.get(), kRucA);
+        typeExercise(w.get(), "2020");
+        m_fx.messages->shown.clear();
+        tabs->setCurrentIndex(1);
+        QCOMPARE(tabs->currentIndex(), 1);
+        QVERIFY(m_fx.messages->shown.isEmpty());
+        QCOMPARE(w->property("helpTopic").toInt(), 1012);
+    }
+
+    void recordButtonsWithoutRows_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("modificar") << 1 << "No existen registros para modificar";
+        QTest::newRow("eliminar") << 2 << "No existen registros para eliminar";
+    }
+    void recordButtonsWithoutRows()
+    {
+        QFETCH(int, button);
+        QFETCH(QString, message);
+        auto w = openNew();
+        bool opened = false;
+        setDetailDialogOpener([&](QWidget *, DetailGridHost &) { opened = true; });
+        w->cmdDetalle_Click(button);
+        QCOMPARE(shown(), QStringList{message});
+        QCOMPARE(m_fx.messages->shown[0].title, Frm745::caption());
+        QVERIFY(!opened);
+    }
+
+    void deleteAsksAndRemovesTheCurrentRecord_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QStringList>("left");
+        QTest::newRow("no") << int(qav::AnsNo) << QStringList{"01|A\"B", "01|Z"};
+        QTest::newRow("yes") << int(qav::AnsYes) << QStringList{"01|Z"};
+    }
+    void deleteAsksAndRemovesTheCurrentRecord()
+    {
+        QFETCH(int, answer);
+        QFETCH(QStringList, left);
+        QVERIFY(DeclFixture::addPending(db(), kRucA, "2023",
+                                        {"01|A\"B|03|100.00|18.00", "01|Z|03|1.00|1.00"}));
+        auto w = openPending(kRucA, "2023");
+        auto *grid = child<QTableView>(w.get(), "grdGastos");
+        grid->setCurrentIndex(grid->model()->index(0, 1));
+        m_fx.messages->answers = {answer};
+        w->cmdDetalle_Click(2);
+        QCOMPARE(shown(), QStringList{"¿Confirma que va eliminar el registro seleccionado?"});
+        QCOMPARE(m_fx.messages->shown[0].title, QStringLiteral("Eliminar Formulario"));
+        QCOMPARE(m_fx.messages->shown[0].style,
+                 int(qav::MbYesNo | qav::MbExclamation | qav::MbDefaultButton2));
+        QCOMPARE(DeclFixture::rows(db(), "SELECT tip_com, num_ser FROM tmpf7093des ORDER BY num_ser"),
+                 left);
+        QCOMPARE(child<QLabel>(w.get(), "lblregistros")->text(),
+                 QString::number(left.size()) + "  Registros");
+    }
+
+    void modifyOpensTheDialogOnTheCurrentRow()
+    {
+        QVERIFY(DeclFixture::addPending(db(), kRucA, "2023",
+                                        {"01|0001|03|100.00|18.00", "07|0002|04|-5.00|-1.00"}));
+        auto w = openPending(kRucA, "2023");
+        auto *grid = child<QTableView>(w.get(), "grdGastos");
+        grid->setCurrentIndex(grid->model()->index(1, 0));
+        std::optional<VoucherRecord> seen;
+        setDetailDialogOpener([&](QWidget *, DetailGridHost &host) {
+            QVERIFY(!session().DetailAddMode);
+            seen = host.currentRecord();
+        });
+        w->cmdDetalle_Click(1);
+        QVERIFY(seen);
+        QCOMPARE(*seen, (VoucherRecord{"07", "0002", "04", "-5.00", "-1.00"}));
+        QCOMPARE(grid->currentIndex().row(), 1);
+    }
+
+    void gridReadsPagesAsTheyAreShown()
+    {
+        WorkingTable wt(db());
+        QVERIFY(wt.create());
+        for (int i = 0; i < 5000; ++i)
+            QVERIFY(wt.insert({"01", QString::number(i).rightJustified(5, '0'), "01", "1.00", "1.00"}));
+        DetailGridModel model(db());
+        model.refresh();
+        QCOMPARE(model.rowCount(), 5000);
+        QCOMPARE(model.pagesRead(), 0);
+        QCOMPARE(model.index(4999, 1).data().toString(), QStringLiteral("04999"));
+        QCOMPARE(model.index(0, 1).data().toString(), QStringLiteral("00000"));
+        for (int r = 0; r < 5000; r += 7)
+            QCOMPARE(model.index(r, 1).data().toString(), QString::number(r).rightJustified(5, '0'));
+        QVERIFY(model.pagesHeld() <= DetailGridModel::MaxPages);
+        QVERIFY(model.pagesRead() >= 5000 / DetailGridModel::PageSize);
+    }
+
+    void telephoneAcceptsDigitsOnlyAndNoPaste()
+    {
+        auto w = openNew();
+        auto *tel = child<QLineEdit>(w.get(), "TxtTelefono");
+        tel->setFocus();
+        QTest::keyClicks(tel, "12a-3 4");
+        QCOMPARE(tel->text(), QStringLiteral("1234"));
+        QTest::keyClick(tel, Qt::Key_Backspace);
+        QCOMPARE(tel->text(), QStringLiteral("123"));
+        QApplication::clipboard()->setText("999");
+        QTest::keyClick(tel, Qt::Key_Insert, Qt::ShiftModifier);
+        QTest::keyClick(tel, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(tel->text(), QStringLiteral("123"));
+        QCOMPARE(QApplication::clipboard()->text(), QString());
+    }
+
+    void sentDeclarationIsReadOnlyAndShowsItsCheckDigits()
+    {
+        QVERIFY(DeclFixture::addSent(db(), kRucA, "2022", "001", "12345678", "87654321",
+                                     {"07|Z|05|-7.00|-7.00", "01|A|01|2.00|2.00"}));
+        auto w = openSent("12345678", "87654321");
+        QCOMPARE(child<QLineEdit>(w.get(), "txtOrden")->text(), QStringLiteral("87654321"));
+        QCOMPARE(child<QLineEdit>(w.get(), "txtVerifica")->text(), QStringLiteral("57"));
+        QVERIFY(child<QLineEdit>(w.get(), "txtOrden")->isVisible());
+        for (const char *name : {"cmdDetalle0", "cmdDetalle1", "cmdDetalle2", "cmdDetalle3",
+                                 "Cmdgeneral0", "Cmdgeneral1"})
+            QVERIFY2(!child<QPushButton>(w.get(), name)->isEnabled(), name);
+        QVERIFY(child<QPushButton>(w.get(), "Cmdgeneral2")->isEnabled());
+        const QAbstractItemModel *m = child<QTableView>(w.get(), "grdGastos")->model();
+        QCOMPARE(m->index(0, 1).data().toString(), QStringLiteral("Z")); // the table's own order
+        QCOMPARE(child<QLabel>(w.get(), "lbltotal")->text(), QStringLiteral("-5.00"));
+        w->Cmdgeneral_Click(2);
+        QVERIFY(m_fx.messages->shown.isEmpty());
+        QVERIFY(w->isClosed());
+    }
+
+    void sentOrderNumberOfAnotherLengthLeavesCheckDigitsEmpty()
+    {
+        QVERIFY(DeclFixture::addSent(db(), kRucA, "2022", "001", "12345678", "8765432", {}));
+        auto w = openSent("12345678", "8765432");
+        QCOMPARE(child<QLineEdit>(w.get(), "txtVerifica")->text(), QString());
+    }
+
+    void orderNumberAtTheExitQuestion_data()
+    {
+        QTest::addColumn<QString>("order");
+        QTest::addColumn<QString>("digits");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<QString>("stored");
+        const QString ask = " El número de orden ha cambiado. ¿Desea guardar los cambios?";
+        QTest::newRow("7 digits") << "8765432" << "57"
+            << QStringList{ask, "El número de orden es incorrecto"} << false << "0";
+        QTest::newRow("wrong digits") << "87654321" << "58"
+            << QStringList{ask, "Digito verificador incorrecto"} << false << "0";
+        QTest::newRow("saved") << "87654321" << "57"
+            << QStringList{ask, "El número de orden fue grabado satisfactoriamente."} << true
+            << "87654321";
+    }
+    void orderNumberAtTheExitQuestion()
+    {
+        QFETCH(QString, order);
+        QFETCH(QString, digits);
+        QFETCH(QStringList, messages);
+        QFETCH(bool, closed);
+        QFETCH(QString, stored);
+        QVERIFY(DeclFixture::addSent(db(), kRucA, "2022", "001", "12345678", QVariant(), {}));
+        auto w = openSent("12345678", QString());
+        QCOMPARE(child<QLineEdit>(w.get(), "txtOrden")->text(), QStringLiteral("0"));
+        auto *ord = child<QLineEdit>(w.get(), "txtOrden");
+        ord->setFocus();
+        ord->clear();
+        QTest::keyClicks(ord, order.left(4) + "x." + order.mid(4));
+        QCOMPARE(ord->text(), order);
+        QVERIFY(session().OrderNumberChanged);
+        child<QLineEdit>(w.get(), "txtVerifica")->setText(digits);
+        m_fx.messages->answers = {qav::AnsYes};
+        w->Cmdgeneral_Click(2);
+        QCOMPARE(shown(), messages);
+        QCOMPARE(w->isClosed(), closed);
+        DeclarationKey k{kRucA, "2022", "7093", 0, "001"};
+        QCOMPARE(DeclarationStore(db()).storedOrderNumber(k), stored);
+    }
+
+    void orderNumberOfAVanishedSending()
+    {
+        QVERIFY(DeclFixture::addSent(db(), kRucA, "2022", "001", "12345678", QVariant(), {}));
+        auto w = openSent("12345678", QString());
+        child<QLineEdit>(w.get(), "txtOrden")->setText("87654321");
+        child<QLineEdit>(w.get(), "txtVerifica")->setText("57");
+        session().OrderNumberChanged = true;
+        QVERIFY(db().execute("DELETE FROM HCAB"));
+        m_fx.messages->answers = {qav::AnsYes};
+        w->Cmdgeneral_Click(2);
+        QCOMPARE(shown().value(1), QStringLiteral("La declaración enviada ya no existe. El número"
+                                                  " de orden no fue grabado."));
+        QVERIFY(!shown().contains("El número de orden fue grabado satisfactoriamente."));
+        QCOMPARE(db().scalar("SELECT count(*) FROM HCAB").toInt(), 0);
+    }
+
+    void exitWithoutSavingTheOrderNumber()
+    {
+        QVERIFY(DeclFixture::addSent(db(), kRucA, "2022", "001", "12345678", QVariant(), {}));
+        auto w = openSent("12345678", QString());
+        child<QLineEdit>(w.get(), "txtOrden")->setText("87654321");
+        session().OrderNumberChanged = true;
+        m_fx.messages->answers = {qav::AnsNo};
+        w->Cmdgeneral_Click(2);
+        QVERIFY(w->isClosed());
+        QCOMPARE(DeclarationStore(db()).storedOrderNumber({kRucA, "2022", "7093", 0, "001"}),
+                 QStringLiteral("0"));
+    }
+};
+
+QTEST_MAIN(TestFrm745)
+#include "tst_frm745.moc"
