@@ -1,5 +1,7 @@
 #include "declmod/import/importfile.h"
 
+#include "declmod/import/filelock.h"
+
 #include "common/text/textfile.h"
 
 #include <QFileInfo>
@@ -20,6 +22,7 @@ bool ImportLineReader::fill()
     if (m_start > 0) {
         const qsizetype kept = m_end - m_start;
         std::memmove(m_buffer.data(), m_buffer.constData() + m_start, size_t(kept));
+        m_dropped += m_start;
         m_scan -= m_start;
         m_end = kept;
         m_start = 0;
@@ -120,6 +123,12 @@ bool openImportFile(const QString &path, QFile *file, ImportFileProblem *problem
         else
             *problem = fileProblem(ImportFileStatus::ReadError, int(file->error()),
                                    file->errorString());
+        return false;
+    }
+    if (lockedByOther(file->handle(), false)) {
+        // Another program is writing it: the same answer as a file that cannot be opened.
+        file->close();
+        *problem = fileProblem(ImportFileStatus::InUse);
         return false;
     }
     *problem = {};

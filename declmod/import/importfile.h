@@ -28,6 +28,8 @@ public:
     bool next(QByteArrayView *line);
     bool failed() const { return m_failed; }
     QString errorString() const { return m_device->errorString(); }
+    // Bytes of the device taken up by the lines returned so far, their ends included.
+    qint64 consumed() const { return m_dropped + m_start; }
 
 private:
     bool fill();
@@ -37,6 +39,7 @@ private:
     qsizetype m_start = 0; // first byte of the current line
     qsizetype m_scan = 0;  // where the search for the line end goes on
     qsizetype m_end = 0;   // end of the bytes read
+    qint64 m_dropped = 0;  // bytes already moved out of the front of the buffer
     bool m_eof = false;
     bool m_failed = false;
 };

@@ -1,0 +1,64 @@
+#pragma once
+// Where the transfer run puts the records of accepted lines.
+//
+// ImportTarget is what the run needs of the working table: add one record, learn whether
+// the table already held its type, series and month, and keep what was added. The run owns
+// no database of its own; the declaration's working table supplies the target.
+//
+// WorkingTableTarget writes into the session's working table `tmpf7093des` through one
+// prepared statement with bound values, inside write transactions committed every `chunk`
+// records, so that a long run neither holds the file's write lock for long nor commits row
+// by row. Records added before a failure or a stop stay once finish() has committed them.
+//
+// Errors: add() answers Failed and finish() false with the database's failure in error().
+
+#include "declmod/import/importline.h"
+
+#include "common/db/database.h"
+
+#include <QSqlQuery>
+
+#include <memory>
+
+namespace declmod {
+
+class ImportTarget
+{
+public:
+    enum class Result { Added, Duplicate, Failed };
+    virtual ~ImportTarget() = default;
+    virtual Result add(const ImportRecord &record) = 0;
+    // Commits what has been added; called once when a run ends, however it ends.
+    virtual bool finish() = 0;
+    virtual qav::DbError error() const = 0;
+    // Records answered Added that a failed commit has taken back since.
+    virtual qint64 lost() const = 0;
+};
+
+class WorkingTableTarget : public ImportTarget
+{
+public:
+    explicit WorkingTableTarget(qav::Database &db, int chunk = 5000);
+    ~WorkingTableTarget() override;
+
+    Result add(const ImportRecord &record) override;
+    bool finish() override;
+    qav::DbError error() const override { return m_error; }
+    qint64 lost() const override { return m_lost; }
+
+private:
+    bool begin();
+    bool commit();
+    Result failed(const qav::DbError &error);
+
+    qav::Database &m_db;
+    const int m_chunk;
+    std::unique_ptr<qav::Transaction> m_transaction;
+    QSqlQuery m_insert;
+    bool m_prepared = false;
+    int m_pending = 0;
+    qint64 m_lost = 0;
+    qav::DbError m_error;
+};
+
+} // namespace declmod
