@@ -51,8 +51,9 @@ public:
     QString errorString() const { return m_error; }
 
     // Flowing line writer: the line drawn at the left margin 175 twips below the previous
-    // one, counted, with a page break when the page is full (85 lines when ReportWidth < 83,
-    // else 83). A header tag ("<!...") is written as it stands, only on page 1.
+    // one, counted, with a page break when the page is full (NarrowPageLength lines when
+    // ReportWidth < 83, else WidePageLength). A header tag ("<!...") is written as it
+    // stands, only on page 1.
     void pLinea(const QString &line);
     // One positioned text, or a page break when the text is exactly "pNuevaHoja"; a header
     // tag only while PageNumber <= 1. No counting: callers manage pages themselves.
@@ -60,7 +61,7 @@ public:
     // One rectangle outline.
     void pCuadroPos(qint16 x1, qint16 y1, qint16 x2, qint16 y2, qint16 page);
 
-    int pageLength() const { return ReportWidth < 83 ? 85 : 83; }
+    int pageLength() const { return ReportWidth < 83 ? NarrowPageLength : WidePageLength; }
 
     QString ReportPath;
     QString ReportDestination;
@@ -68,6 +69,9 @@ public:
     qint16 LineCount = 0;
     qint16 RowPos = 0;
     qint16 ReportWidth = 104;
+    // Page lengths of the flowing writer; the send receipt's writer pages at 80 and 44.
+    qint16 NarrowPageLength = 85;
+    qint16 WidePageLength = 83;
 
 private:
     bool writing() const;
