@@ -1,13 +1,15 @@
 // devhost: the host suite's stand-in for demos, scripts and tests.
 //   devhost init DIR              create a sandbox installation under DIR
 //   devhost run DIR               show the "QAV" window and start declmod on DIR
-//   devhost send DIR RUC YEAR     "send" the pending declaration of RUC and YEAR
+//   devhost send DIR RUC YEAR     "send" the pending declaration of RUC and YEAR, then start
+//                                 sendrep for its receipt
 // Misuse prints the usage and exits 64; a failing command exits 1 with its reason on
 // standard error.
 
 #include "common/ui/messages.h"
 #include "devhost/hostwindow.h"
 #include "devhost/sandboxinit.h"
+#include "devhost/sandbox.h"
 #include "devhost/sandboxsend.h"
 
 #include <QApplication>
@@ -35,7 +37,8 @@ int usage()
         << "Uso:\n"
            "  devhost init DIR             crea una instalación de prueba en DIR y ejecuta tableinst\n"
            "  devhost run DIR              muestra la ventana \"QAV\" e inicia declmod con esa instalación\n"
-           "  devhost send DIR RUC AÑO     envía la declaración pendiente del formulario 7093\n";
+           "  devhost send DIR RUC AÑO     envía la declaración pendiente del formulario 7093 y genera\n"
+           "                               su constancia con sendrep\n";
     return kUsageExit;
 }
 
@@ -90,6 +93,26 @@ int runSend(const QString &dir, const QString &ruc, const QString &year)
     QTextStream(stdout) << "Declaración enviada: RUC " << ruc.trimmed() << ", ejercicio " << year
                         << ", CORREL " << sent.correl << ", CONTROL " << sent.control << ", "
                         << sent.records << " registros" << Qt::endl;
+
+    // The host then has the send receipt written.
+    const QString line = devhost::sendrepCommandLine(ruc, year, sent.control);
+    int exitCode = -1;
+    QString output;
+    if (!devhost::runSendrep(programBeside(QStringLiteral("sendrep")), dir, line, &exitCode, &output, &error)) {
+        printErr(error);
+        return 1;
+    }
+    if (!output.isEmpty())
+        QTextStream(stderr) << output << Qt::endl;
+    if (exitCode != 0) {
+        printErr(QStringLiteral("sendrep terminó con el código %1; la declaración quedó enviada sin constancia.")
+                     .arg(exitCode));
+        return 1;
+    }
+    const devhost::SandboxLayout layout = devhost::sandboxLayout(dir);
+    const QString name = devhost::receiptCopyName(year, sent.control);
+    QTextStream(stdout) << "Constancia de envío: " << layout.reportDir << '/' << name << ".PRN, "
+                        << layout.tempDir << '/' << name << ".txt (sendrep terminó con el código 0)" << Qt::endl;
     return 0;
 }
 

@@ -7,6 +7,7 @@
 #include "devhost/sandbox.h"
 
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSqlRecord>
 
@@ -133,6 +134,39 @@ bool sendDeclaration(const QString &dir, const QString &ruc, const QString &year
         sent->sentAt = sentAt;
         sent->records = records;
     }
+    return true;
+}
+
+QString sendrepCommandLine(const QString &ruc, const QString &year, const QString &control)
+{
+    return QStringLiteral("01") + ruc.trimmed().leftJustified(15, u' ', true) + QString::fromLatin1(kFormNumber)
+           + year.leftJustified(6, u' ', true) + QStringLiteral("0") + control.rightJustified(8, u'0', true);
+}
+
+QString receiptCopyName(const QString &year, const QString &control)
+{
+    return sendrepCommandLine(QString(), year, control).mid(17);
+}
+
+bool runSendrep(const QString &program, const QString &dir, const QString &commandLine, int *exitCode,
+                QString *output, QString *error)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QAV_WINDIR"), sandboxLayout(dir).windowsDir);
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::SeparateChannels);
+    p.start(program, {commandLine});
+    if (!p.waitForStarted(30000))
+        return fail(error, QStringLiteral("No se pudo iniciar %1: %2").arg(program, p.errorString()));
+    // sendrep shows its failures in a box when there is a display: it ends when the
+    // operator answers.
+    if (!p.waitForFinished(-1))
+        return fail(error, QStringLiteral("%1 no terminó: %2").arg(program, p.errorString()));
+    if (p.exitStatus() != QProcess::NormalExit)
+        return fail(error, QStringLiteral("%1 terminó de forma anormal.").arg(program));
+    *exitCode = p.exitCode();
+    *output = QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
     return true;
 }
 

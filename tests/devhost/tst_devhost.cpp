@@ -488,6 +488,24 @@ void TstDevhost::sendCopiesDeclaration()
                            {ruc, year, correl}).toInt(),
                  records);
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM CAB WHERE DOC_ID_D=? AND PERIODO=?"), key).toInt(), 1);
+
+        // sendrep wrote the receipt of this sending: one more DE0002 document, and the copies
+        // named after its command line (form, period in 6, week, control number).
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM SPOOL WHERE CodRep='DE0002' AND Doc_id_d=?"), {ruc})
+                     .toInt(),
+                 controls.size() - 1);
+        const QString name = QStringLiteral("7093") + year.leftJustified(6, u' ') + u'0' + control;
+        QStringList document;
+        QVERIFY(qav::readTextLines(root + QStringLiteral("/qav/RPT/") + name + QStringLiteral(".PRN"), &document));
+        QVERIFY2(document.contains(QStringLiteral("pPos|10|3500|          NC ") + control
+                                   + QStringLiteral("        Fec.Generación: ")
+                                   + QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"))
+                                   + QStringLiteral("|False|8|0|")),
+                 qPrintable(document.join(u'\n')));
+        QStringList receipt;
+        QVERIFY(qav::readTextLines(root + QStringLiteral("/qav/TMP/") + name + QStringLiteral(".txt"), &receipt));
+        QCOMPARE(receipt.value(0), QStringLiteral("DOCUMENTO      : ") + ruc.leftJustified(15, u' '));
+        QVERIFY2(r.out.contains(name + QStringLiteral(".PRN")), qPrintable(r.out));
         db.close();
     }
 }
