@@ -20,8 +20,13 @@ void DetailGridModel::loadTypeNames()
         return;
     while (q.next()) {
         const QString funcion = q.value(0).toString();
-        if (funcion.mid(66, 1) == u"1")
-            m_typeNames.insert(q.value(1).toString().trimmed(), funcion.left(40));
+        if (funcion.mid(66, 1) != u"1")
+            continue;
+        // The first 40 characters; the blanks that pad them out are not shown.
+        QString name = funcion.left(40);
+        while (name.endsWith(u' '))
+            name.chop(1);
+        m_typeNames.insert(q.value(1).toString().trimmed(), name);
     }
 }
 

@@ -19,6 +19,7 @@
 #include "common/ui/messages.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -193,10 +194,21 @@ void Frm745::buildUi()
     grdGastos->verticalHeader()->setDefaultSectionSize(grdGastos->fontMetrics().height() + 6);
     grdGastos->verticalHeader()->hide();
     grdGastos->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    // Each column as wide as its caption or its widest usual content.
     const int cw = grdGastos->fontMetrics().averageCharWidth();
-    const int widths[] = {34, 16, 11, 16, 16};
-    for (int c = 0; c < 5; ++c)
-        grdGastos->setColumnWidth(c, widths[c] * cw);
+    const QString widest[] = {QStringLiteral("NOTA DE CREDITO"), QStringLiteral("0000"),
+                              QStringLiteral("Noviembre"),
+                              QStringLiteral("(99,999,999.99)"), QStringLiteral("(99,999,999.99)")};
+    QFont headerFont = grdGastos->horizontalHeader()->font();
+    headerFont.setBold(true); // as most styles draw the captions
+    const QFontMetrics header(headerFont);
+    for (int c = 0; c < 5; ++c) {
+        const QString caption = m_model->headerData(c, Qt::Horizontal).toString();
+        grdGastos->setColumnWidth(c, std::max(header.horizontalAdvance(caption),
+                                              grdGastos->fontMetrics().horizontalAdvance(widest[c]))
+                                         + 2 * cw);
+    }
+    grdGastos->horizontalHeader()->setStretchLastSection(true);
     connect(grdGastos, &QTableView::doubleClicked, this, [this] { cmdDetalle_Click(1); });
 
     lbltotal = new QLabel;
@@ -340,7 +352,9 @@ void Frm745::CargaIdent()
         CmbRuc->setVisible(true);
         TxtRazon->setEnabled(false);
     } else if (s.FormMode == 2) {
-        if (!CmbRuc->isHidden())
+        // After the first save of a new declaration the name comes from the chosen item;
+        // an existing declaration opened by a selection window brings its own.
+        if (!CmbRuc->isHidden() && CmbRuc->currentIndex() >= 0)
             s.TaxpayerName = itemPart(CmbRuc->currentText(), 14, 33);
         CmbRuc->setEnabled(false);
         CmbRuc->setVisible(false);

@@ -321,6 +321,10 @@ private slots:
         auto w = openPending(kRucA, "2023");
         QCOMPARE(session().Semana, 0);
         QCOMPARE(child<QLineEdit>(w.get(), "TxtNumRuc")->text(), kRucA);
+        QVERIFY(child<QLineEdit>(w.get(), "TxtNumRuc")->isVisible());
+        QVERIFY(!child<QComboBox>(w.get(), "CmbRuc")->isVisible());
+        QCOMPARE(child<QLineEdit>(w.get(), "TxtRazon")->text(), QStringLiteral("EMPRESA A"));
+        QCOMPARE(session().TaxpayerName, QStringLiteral("EMPRESA A"));
         QCOMPARE(child<QLineEdit>(w.get(), "MkePeriodo")->text(), QStringLiteral("2023"));
         QVERIFY(!child<QLineEdit>(w.get(), "MkePeriodo")->isEnabled());
         const QAbstractItemModel *m = child<QTableView>(w.get(), "grdGastos")->model();
