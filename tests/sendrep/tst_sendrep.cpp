@@ -603,6 +603,18 @@ private slots:
         expectNothingWritten();
     }
 
+    // The registration fails after the plain-text file was written: it stays, no document.
+    void spoolRefused()
+    {
+        QVERIFY(db().execute(QStringLiteral("DROP TABLE SPOOL")));
+        QCOMPARE(run(commandLine(), {12345678}), int(sendrep::Failed));
+        expectOneMessage(QStringLiteral("Error tecnico:  %1\n").arg(int(qav::ErrNoSuchTable))
+                             + qav::dbErrorText(qav::ErrNoSuchTable, QStringLiteral("SPOOL")) + u'\n' + kTryAgain,
+                         QStringLiteral("Mensaje"));
+        QCOMPARE(filesIn(rptDir()), QStringList());
+        QCOMPARE(filesIn(tmpDir()), QStringList{QStringLiteral("12345678")});
+    }
+
     void programWithoutDisplay_data()
     {
         QTest::addColumn<QStringList>("args");
