@@ -273,7 +273,7 @@ void Frm745::buildUi()
 
     showConsistency = [this](const QString &path) {
         FrmConsist dlg(path, this);
-        connect(&dlg, &FrmConsist::lineChosen, this, &Frm745::goToLine);
+        connect(&dlg, &FrmConsist::lineChosen, this, &Frm745::goToInconsistency);
         dlg.exec();
     };
 }
@@ -862,7 +862,7 @@ void Frm745::closeEvent(QCloseEvent *event)
     Cmdgeneral_Click(2);
 }
 
-void Frm745::goToLine(const QString &line)
+void Frm745::goToInconsistency(const QString &line)
 {
     const QString text = line.trimmed();
     if (text == u"Ingrese correctamente el teléfono") {

@@ -72,6 +72,10 @@ public:
     void SumaTotal() override;
     std::optional<VoucherRecord> currentRecord() const override;
 
+    // Takes the operator to what a line of the consistency window names: the telephone,
+    // the taxpayer list, or the detail tab's "&Nuevo".
+    void goToInconsistency(const QString &line);
+
     bool Modified() const { return m_modified; }
     bool CloseAfterSave() const { return m_closeAfterSave; }
     // True once the window has been closed by one of its routines.
@@ -93,7 +97,6 @@ private:
     void exerciseCheck();
     void onTaxpayerChosen(int index);
     void onTabChanged(int index);
-    void goToLine(const QString &line);
     void showHostMessage(const QString &text);
     bool workingTableChanged();
     void exitPending();

@@ -11,6 +11,7 @@
 #include "declmod/session/qavstatbar.h"
 #include "declmod/session/session.h"
 
+#include "common/text/textfile.h"
 #include "common/time/clock.h"
 #include "tests/declaration/declfixture.h"
 
@@ -19,7 +20,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QTabWidget>
 #include <QTableView>
 #include <QtTest>
@@ -430,6 +433,80 @@ private slots:
         QCOMPARE(m_consistText, QStringLiteral("Debe seleccionar un declarante\n"
                                                "Ingrese correctamente el teléfono\n"
                                                "Debe ingresar por lo menos un registro\n"));
+    }
+
+    void consistencyWindowListsAndLeadsToTheField_data()
+    {
+        QTest::addColumn<int>("line");
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("declarant") << 0 << 0 << "CmbRuc";
+        QTest::newRow("telephone") << 1 << 0 << "TxtTelefono";
+        QTest::newRow("no records") << 2 << 1 << "cmdDetalle0";
+    }
+    void consistencyWindowListsAndLeadsToTheField()
+    {
+        QFETCH(int, line);
+        QFETCH(int, tab);
+        QFETCH(QString, field);
+        const QStringList lines{"Debe seleccionar un declarante", "Ingrese correctamente el teléfono",
+                                "Debe ingresar por lo menos un registro"};
+        const QString path = session().SysPath + "Mens.txt";
+        QVERIFY(qav::writeTextLines(path, lines));
+        auto w = openNew();
+        chooseTaxpayer(w.get(), kRucA);
+        typeExercise(w.get(), "2020");
+        w->findChild<QTabWidget *>("tab0745")->setCurrentIndex(tab == 0 ? 1 : 0);
+        QVERIFY(m_fx.messages->shown.isEmpty());
+
+        FrmConsist dlg(path, w.get());
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("Inconsistencias detectadas"));
+        QVERIFY(!child<QPushButton>(&dlg, "cmdImprimir")->isEnabled());
+        QString chosen;
+        connect(&dlg, &FrmConsist::lineChosen, w.get(), [&](const QString &l) {
+            chosen = l;
+            w->goToInconsistency(l);
+        });
+        dlg.show();
+        auto *text = child<QPlainTextEdit>(&dlg, "TxtPreliminar");
+        QTextCursor c(text->document()->findBlockByNumber(line));
+        const QPoint at = text->cursorRect(c).center() + QPoint(4, 0);
+        QTest::mouseDClick(text->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(chosen, lines[line]);
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(child<QTabWidget>(w.get(), "tab0745")->currentIndex(), tab);
+        QCOMPARE(w->focusWidget()->objectName(), field);
+    }
+
+    void consistencyWindowPrintsThroughTheReports()
+    {
+        const QString path = session().SysPath + "Mens.txt";
+        QVERIFY(qav::writeTextLines(path, {"Debe ingresar por lo menos un registro"}));
+        QString printed;
+        FrmConsist::setPrinter([&](const QString &p, QWidget *) { printed = p; });
+        FrmConsist dlg(path);
+        QVERIFY(child<QPushButton>(&dlg, "cmdImprimir")->isEnabled());
+        child<QPushButton>(&dlg, "cmdImprimir")->click();
+        FrmConsist::setPrinter({});
+        QCOMPARE(printed, path);
+        dlg.show();
+        child<QPushButton>(&dlg, "CmdGrabar")->click();
+        QVERIFY(!dlg.isVisible());
+    }
+
+    void activationClearsTheIdentificationFlagButNotTheRecords()
+    {
+        QVERIFY(DeclFixture::addPending(db(), kRucA, "2023", {}));
+        auto w = openNew();
+        chooseTaxpayer(w.get(), kRucA);
+        QVERIFY(w->Modified());
+        QEvent activate(QEvent::WindowActivate);
+        QApplication::sendEvent(w.get(), &activate);
+        QVERIFY(!w->Modified());
+        // No taxpayer data changed since: Salir closes at once.
+        w->Cmdgeneral_Click(2);
+        QVERIFY(w->isClosed());
+        QVERIFY(m_fx.messages->shown.isEmpty());
     }
 
     void tabChangeRunsTheIdentificationCheck()
