@@ -1,5 +1,6 @@
 // declmod: the form 7093 declaration module, started by the host with no command line.
 
+#include "declmod/import/frmtranper.h"
 #include "declmod/mainwin/mdifrm.h"
 #include "declmod/session/startup.h"
 
@@ -27,6 +28,7 @@ int main(int argc, char *argv[])
     if (qav::displayAvailable())
         qav::setMessageService(std::make_shared<qav::GuiMessageService>());
 
+    declmod::frmTranPer::install();
     QPointer<QWidget> mainWindow =
         declmod::runMain([] { return new declmod::MDIFrm; });
     if (!mainWindow)

@@ -1,4 +1,5 @@
 #include "decltool/commands.h"
+#include "decltool/load.h"
 
 #include "declmod/declaration/checkdigits.h"
 #include "declmod/import/filecheck.h"
@@ -111,7 +112,8 @@ QString usageText()
 {
     return QStringLiteral("usage: decltool check-import FILE --year YYYY [--db DATABASE]\n"
                           "       decltool check-digits CONTROL ORDER\n"
-                          "       decltool add-digit TEXT\n");
+                          "       decltool add-digit TEXT\n"
+                          "       decltool load FILE --ruc RUC --year YYYY [--no-save]\n");
 }
 
 int checkImport(const CheckImportOptions &options, std::FILE *out, std::FILE *err)
@@ -177,6 +179,12 @@ int run(const QStringList &args, std::FILE *out, std::FILE *err)
             return usage(err);
         writeText(out, declmod::AgregaDigito(args[1]) + u'\n');
         return ExitOk;
+    }
+    if (command == u"load") {
+        LoadOptions options;
+        if (!parseLoad(args.mid(1), &options))
+            return usage(err);
+        return load(options, out, err);
     }
     if (command != u"check-import")
         return usage(err);

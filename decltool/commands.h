@@ -13,6 +13,7 @@
 //       the reference rows without --db. A database that cannot be read: exit status 2.
 //   check-digits CONTROL ORDER      the two check digits of an order number
 //   add-digit TEXT                  the text followed by its check digit (empty when empty)
+//   load FILE --ruc RUC --year YYYY [--no-save]   imports into a declaration (load.h)
 //
 // Misuse prints the usage on standard error, exit status 64. Text is written in UTF-8.
 

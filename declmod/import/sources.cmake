@@ -15,3 +15,6 @@ list(APPEND DECLMOD_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/importtarget.cpp
   ${CMAKE_CURRENT_LIST_DIR}/transperret.h
   ${CMAKE_CURRENT_LIST_DIR}/transperret.cpp)
+list(APPEND DECLMOD_UI_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/frmtranper.h
+  ${CMAKE_CURRENT_LIST_DIR}/frmtranper.cpp)

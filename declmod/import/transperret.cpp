@@ -108,6 +108,8 @@ TransferOutcome TransPerRet::run()
     m_refusal = ImportFileStatus::Ok;
     m_paths = transferPaths(m_setup.folder, m_setup.reportDir, m_setup.formNumber,
                             m_setup.taxpayerId, m_setup.period);
+    if (!m_setup.importFile.isEmpty())
+        m_paths.importFile = m_setup.importFile;
     m_stop = false;
     m_clock.start();
     m_lastReport = 0;

@@ -73,6 +73,7 @@ struct TransferSetup {
     QString formNumber; // FormNumber
     QString taxpayerId;
     QString period;     // the four-digit exercise
+    QString importFile; // when given, the file read instead of the one named in `folder`
 };
 
 class TransPerRet

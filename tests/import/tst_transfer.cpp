@@ -4,6 +4,7 @@
 // during a run, a record that cannot be written, the log that cannot be written, and the
 // error report registered in the spool.
 
+#include "declmod/declaration/workingtable.h"
 #include "declmod/import/importtarget.h"
 #include "declmod/import/transferlog.h"
 #include "declmod/import/transperret.h"
@@ -172,12 +173,8 @@ private slots:
         QVERIFY2(m_db.open(o), qPrintable(m_db.lastError().text));
         QString why;
         QVERIFY2(qav::createHostTables(m_db, &why), qPrintable(why));
-        QVERIFY(m_db.execute(QStringLiteral(
-            "CREATE TEMP TABLE tmpf7093des (tip_com TEXT COLLATE NOCASE, "
-            "num_ser TEXT COLLATE NOCASE, per_tri TEXT COLLATE NOCASE, "
-            "tot_ven TEXT COLLATE NOCASE, tot_gra TEXT COLLATE NOCASE)")));
-        QVERIFY(m_db.execute(QStringLiteral(
-            "CREATE UNIQUE INDEX temp.PK_TMPF7093DES ON tmpf7093des (tip_com, num_ser, per_tri)")));
+        // The declaration window's working table, private to this connection.
+        QVERIFY(WorkingTable(m_db).create());
         QStringList errorRows;
         QVERIFY(qav::readTextLines(fixture(QStringLiteral("error-table.txt")), &errorRows));
         for (const QString &row : errorRows) {

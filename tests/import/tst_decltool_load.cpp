@@ -1,0 +1,246 @@
+// decltool load as scripts run it, on a sandbox installation: a new declaration and an
+// existing one (its stored records kept, a repeated record rejected), --no-save, the
+// output and exit status, what is saved (records with control values, the header's
+// estado, the error report in the spool), and the refusals that save nothing.
+
+#include "declmod/session/session.h"
+#include "tests/declaration/declfixture.h"
+
+#include "common/time/clock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using qavtest::DeclFixture;
+
+namespace {
+
+const QString kRuc = QStringLiteral("20100066666");   // a taxpayer of the session user
+const QString kOther = QStringLiteral("20222222223"); // a taxpayer of another user
+
+struct Result {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Result runLoad(const QStringList &args)
+{
+    QProcess p;
+    p.start(qEnvironmentVariable("QAV_BIN_DIR") + QStringLiteral("/decltool"),
+            QStringList{QStringLiteral("load")} + args);
+    Result r;
+    const bool finished = p.waitForFinished(120000);
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    if (finished && p.exitStatus() == QProcess::NormalExit)
+        r.status = p.exitCode();
+    else
+        qWarning("decltool did not end normally: %s", qPrintable(r.err));
+    return r;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class TestDecltoolLoad : public QObject
+{
+    Q_OBJECT
+
+    DeclFixture m_fx;
+    QTemporaryDir m_files;
+    QString m_year;
+
+    qav::Database &db() { return declmod::session().Db; }
+    QString importFile() const
+    {
+        return m_files.path() + QStringLiteral("/7093") + kRuc + m_year + QStringLiteral(".TXT");
+    }
+    QStringList stored(const QString &ruc)
+    {
+        return DeclFixture::rows(db(), QStringLiteral(
+            "SELECT tip_com, num_ser, per_tri, tot_ven, tot_gra, length(cnumero) FROM f7093des "
+            "WHERE doc_id_d=? AND periodo=? ORDER BY tip_com, num_ser, per_tri"),
+            {ruc, m_year});
+    }
+    QStringList header(const QString &ruc)
+    {
+        return DeclFixture::rows(db(), QStringLiteral(
+            "SELECT estado, length(cNumero) FROM CAB WHERE doc_id_d=? AND periodo=?"),
+            {ruc, m_year});
+    }
+    int spoolRows()
+    {
+        return db().scalar(QStringLiteral("SELECT count(*) FROM SPOOL WHERE CodRep='DE0003'")).toInt();
+    }
+
+private slots:
+    void init()
+    {
+        QString why;
+        QVERIFY2(m_fx.setUp(&why), qPrintable(why));
+        m_year = QString::number(qav::today().year() - 2);
+        const QString user = m_fx.sandbox->sysUser;
+        for (const auto &[ruc, owner] : {std::pair{kRuc, user}, std::pair{kOther, QStringLiteral("OTRO")}})
+            QVERIFY(db().execute(QStringLiteral("INSERT INTO CONT (Tip_doc_d, Doc_id_d, Nombre, Usuario)"
+                                                " VALUES (6, ?, 'EMPRESA', ?)"), {ruc, owner}));
+        QVERIFY(db().execute(QStringLiteral("INSERT INTO CLAVES (Usuario, Tipo) VALUES (?, '1')"), {user}));
+        QVERIFY(db().execute(QStringLiteral("INSERT INTO Error (CodError, DescError) VALUES "
+                                            "('0228', 'Registro duplicado'), "
+                                            "('0948', 'Texto del host')")));
+    }
+    void cleanup() { m_fx.tearDown(); }
+
+    // A new declaration: the records saved with control values, estado 0, the rejected
+    // line reported and the error report registered.
+    void newDeclaration()
+    {
+        QVERIFY(writeFile(importFile(), "01|F001|3|1500.00|1271.19|\r\n07|0001|05|100|50|\r\n"
+                                        "01|0001|05|100|150|\r\n"));
+        const Result r = runLoad({importFile(), QStringLiteral("--ruc"), kRuc,
+                                  QStringLiteral("--year"), m_year});
+        QCOMPARE(r.status, 1);
+        const QString rpt = m_fx.sandbox->sysPath + QStringLiteral("RPT");
+        const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 5);
+        QCOMPARE(lines[0], QStringLiteral("transferred: 2 rejected: 1"));
+        QCOMPARE(lines[1], QStringLiteral("estado: 0"));
+        QCOMPARE(lines[2], rpt + QStringLiteral("7093") + kRuc + m_year + QStringLiteral(".Log"));
+        QCOMPARE(lines[3], rpt + kRuc + QStringLiteral(".Err"));
+        QVERIFY2(lines[4].startsWith(rpt + u'/') && lines[4].endsWith(QStringLiteral(".PRN")),
+                 qPrintable(lines[4]));
+        QCOMPARE(stored(kRuc), (QStringList{QStringLiteral("01|F001|03|1500.00|1271.19|6"),
+                                            QStringLiteral("07|0001|05|-100.00|-50.00|6")}));
+        QCOMPARE(header(kRuc), QStringList{QStringLiteral("0|6")});
+        QFile log(lines[2]);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(log.readAll(), QByteArray("01|0001|05|100|150|\r\n"));
+        QCOMPARE(spoolRows(), 1);
+    }
+
+    // An existing pending declaration is opened with its records; a repeated record is
+    // rejected with 0228 and a clean, consistent load exits 0.
+    void existingDeclaration()
+    {
+        QVERIFY(DeclFixture::addPending(db(), kRuc, m_year, {QStringLiteral("01|F001|03|10.00|5.00")}, 9));
+        QVERIFY(writeFile(importFile(), "03|B001|4|80|40|\r\n"));
+        Result r = runLoad({importFile(), QStringLiteral("--ruc"), kRuc, QStringLiteral("--year"), m_year});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, QStringLiteral("transferred: 1 rejected: 0\nestado: 0\n"));
+        QCOMPARE(stored(kRuc), (QStringList{QStringLiteral("01|F001|03|10.00|5.00|6"),
+                                            QStringLiteral("03|B001|04|80.00|40.00|6")}));
+        QCOMPARE(header(kRuc), QStringList{QStringLiteral("0|6")});
+        QCOMPARE(spoolRows(), 0);
+
+        QVERIFY(writeFile(importFile(), "01|F001|3|99|9|\r\n"));
+        r = runLoad({importFile(), QStringLiteral("--ruc"), kRuc, QStringLiteral("--year"), m_year});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.out.startsWith(QStringLiteral("transferred: 0 rejected: 1\nestado: 0\n")),
+                 qPrintable(r.out));
+        QCOMPARE(stored(kRuc).size(), 2);
+        QCOMPARE(spoolRows(), 1);
+    }
+
+    // --no-save transfers and reports but stores nothing.
+    void noSave()
+    {
+        QVERIFY(writeFile(importFile(), "03|B001|4|80|40|\r\n"));
+        const Result r = runLoad({importFile(), QStringLiteral("--ruc"), kRuc, QStringLiteral("--year"),
+                                  m_year, QStringLiteral("--no-save")});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, QStringLiteral("transferred: 1 rejected: 0\n"));
+        QCOMPARE(stored(kRuc), QStringList());
+        QCOMPARE(header(kRuc), QStringList());
+    }
+
+    // Nothing accepted: the declaration is saved with estado 9.
+    void nothingAccepted()
+    {
+        QVERIFY(writeFile(importFile(), "01|0001|05|100|150|\r\n"));
+        const Result r = runLoad({importFile(), QStringLiteral("--ruc"), kRuc, QStringLiteral("--year"), m_year});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.out.startsWith(QStringLiteral("transferred: 0 rejected: 1\nestado: 9\n")),
+                 qPrintable(r.out));
+        QCOMPARE(header(kRuc), QStringList{QStringLiteral("9|6")});
+    }
+
+    // Refusals as a whole: status 2, the message on standard error, nothing saved, the
+    // stored declaration untouched.
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("ruc");
+        QTest::addColumn<int>("yearOffset"); // years before the current one
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("message");
+        const QByteArray good = "03|B001|4|80|40|\r\n";
+        QTest::newRow("taxpayer of another user") << kOther << 2 << good << QStringLiteral("is not one of the taxpayers of USUARIO1");
+        QTest::newRow("current year") << kRuc << 0 << good << QStringLiteral("¡El Ejercicio no es Válido!");
+        QTest::newRow("year before 2000") << kRuc << -1 << good << QStringLiteral("¡El Ejercicio no es Válido!");
+        QTest::newRow("line without final separator")
+            << kRuc << 2 << QByteArray("03|B001|4|80|40|\r\n|03|B002|4|80|40\r\n")
+            << QStringLiteral("Cada línea del archivo debe terminar con el separador |");
+        QTest::newRow("missing file") << kRuc << 2 << QByteArray()
+                                      << QStringLiteral("no se encuentra el archivo a transferir");
+    }
+    void refusals()
+    {
+        QFETCH(QString, ruc);
+        QFETCH(int, yearOffset);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, message);
+        m_year = yearOffset < 0 ? QStringLiteral("1999")
+                                : QString::number(qav::today().year() - yearOffset);
+        QFile::remove(importFile());
+        if (!content.isEmpty())
+            QVERIFY(writeFile(importFile(), content));
+        const Result r = runLoad({importFile(), QStringLiteral("--ruc"), ruc,
+                                  QStringLiteral("--year"), m_year});
+        QCOMPARE(r.status, 2);
+        QCOMPARE(r.out, QString());
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        QCOMPARE(stored(ruc), QStringList());
+        QCOMPARE(header(ruc), QStringList());
+    }
+
+    // A refused file leaves an existing declaration as it was stored.
+    void refusedFileKeepsDeclaration()
+    {
+        QVERIFY(DeclFixture::addPending(db(), kRuc, m_year, {QStringLiteral("01|F001|03|10.00|5.00")}, 9));
+        QVERIFY(writeFile(importFile(), "03|B001|4|80|40||\r\n"));
+        const Result r = runLoad({importFile(), QStringLiteral("--ruc"), kRuc, QStringLiteral("--year"), m_year});
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("no tiene el número de campos correctos")), qPrintable(r.err));
+        QCOMPARE(stored(kRuc), QStringList{QStringLiteral("01|F001|03|10.00|5.00|0")});
+        QCOMPARE(header(kRuc), QStringList{QStringLiteral("9|")});
+    }
+
+    void misuse_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("no ruc") << QStringList{QStringLiteral("f.TXT"), QStringLiteral("--year"), QStringLiteral("2020")};
+        QTest::newRow("short ruc") << QStringList{QStringLiteral("f.TXT"), QStringLiteral("--ruc"), QStringLiteral("2010006666"),
+                                                  QStringLiteral("--year"), QStringLiteral("2020")};
+        QTest::newRow("two files") << QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("--ruc"), kRuc,
+                                                  QStringLiteral("--year"), QStringLiteral("2020")};
+        QTest::newRow("unknown option") << QStringList{QStringLiteral("a"), QStringLiteral("--ruc"), kRuc,
+                                                       QStringLiteral("--year"), QStringLiteral("2020"), QStringLiteral("--x")};
+    }
+    void misuse()
+    {
+        QFETCH(QStringList, args);
+        const Result r = runLoad(args);
+        QCOMPARE(r.status, 64);
+        QVERIFY(r.err.contains(QStringLiteral("decltool load FILE --ruc RUC --year YYYY [--no-save]")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDecltoolLoad)
+#include "tst_decltool_load.moc"

@@ -1,0 +1,212 @@
+// The import dialog offscreen: its texts and accessible names, the file list matched
+// without regard to case, Aceptar without a folder, a run with its counters, progress and
+// closing message, the question after rejections, the declaration window refreshed, and
+// Salir during a run stopping it and closing the dialog once the run has returned.
+
+#include "declmod/declaration/recorddialogs.h"
+#include "declmod/declaration/workingtable.h"
+#include "declmod/import/frmtranper.h"
+#include "declmod/session/session.h"
+#include "tests/declaration/declfixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeView>
+#include <QtTest>
+
+using namespace declmod;
+using qavtest::DeclFixture;
+
+namespace {
+
+const QString kRuc = QStringLiteral("20100066666");
+
+class FakeGrid : public DetailGridHost
+{
+public:
+    int refreshed = 0;
+    int totalled = 0;
+    void refrescargrid() override { ++refreshed; }
+    void SumaTotal() override { ++totalled; }
+    std::optional<VoucherRecord> currentRecord() const override { return std::nullopt; }
+};
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class TestFrmTranPer : public QObject
+{
+    Q_OBJECT
+
+    DeclFixture m_fx;
+    QString m_folder;
+
+    // The import file's name.
+    QString base() const { return QStringLiteral("7093") + kRuc + QStringLiteral("2013.TXT"); }
+    qint64 tableCount() { return WorkingTable(session().Db).count(); }
+
+private slots:
+    void init()
+    {
+        QString why;
+        QVERIFY2(m_fx.setUp(&why), qPrintable(why));
+        Session &s = session();
+        s.TaxpayerId = kRuc;
+        s.Period = QStringLiteral("2013");
+        s.ReportDir = s.SysPath + QStringLiteral("RPT");
+        QVERIFY(WorkingTable(s.Db).create());
+        QVERIFY(WorkingTable(s.Db).clear());
+        m_folder = m_fx.sandbox->root + QStringLiteral("/Datos");
+        QVERIFY(QDir().mkpath(m_folder));
+        frmTranPer::setErrorReportHooks({});
+    }
+    void cleanup() { m_fx.tearDown(); }
+
+    void texts()
+    {
+        frmTranPer dialog(nullptr);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Importar"));
+        QCOMPARE(dialog.lblTransferidos->text(), QStringLiteral("0          Registros Transferidos"));
+        QCOMPARE(dialog.lblRechazados->text(), QStringLiteral("0          Registros Rechazados"));
+        QCOMPARE(dialog.cmdTransferir->text(), QStringLiteral("&Aceptar"));
+        QCOMPARE(dialog.cmCancelar->text(), QStringLiteral("&Salir"));
+        for (QWidget *w : std::initializer_list<QWidget *>{dialog.DirDirectorio, dialog.File1,
+                                                           dialog.lblTransferidos, dialog.lblRechazados,
+                                                           dialog.prgAvance})
+            QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+        QVERIFY(dialog.folder().isEmpty());
+        QVERIFY(dialog.findChild<QLabel *>() != nullptr);
+        bool instruction = false;
+        for (QLabel *l : dialog.findChildren<QLabel *>())
+            instruction = instruction
+                || (l->text() == QStringLiteral("Seleccione el directorio donde se encuentra el "
+                                                "archivo de datos a importar:")
+                    && l->buddy() == dialog.DirDirectorio);
+        QVERIFY(instruction);
+    }
+
+    void fileListIgnoresCase()
+    {
+        QVERIFY(writeFile(m_folder + u'/' + base().toLower(), "01|F001|3|10|5|\r\n"));
+        QVERIFY(writeFile(m_folder + QStringLiteral("/otro.TXT"), "01|F001|3|10|5|\r\n"));
+        frmTranPer dialog(nullptr);
+        QCOMPARE(dialog.listedFiles(), QStringList());
+        dialog.setFolder(m_folder);
+        QCOMPARE(dialog.listedFiles(), QStringList{base().toLower()});
+    }
+
+    void noFolderChosen()
+    {
+        FakeGrid grid;
+        frmTranPer dialog(&grid);
+        QTest::mouseClick(dialog.cmdTransferir, Qt::LeftButton);
+        QCOMPARE(m_fx.messages->shown.size(), 1);
+        QCOMPARE(m_fx.messages->shown[0].text,
+                 QStringLiteral("Seleccionar directorio donde se encuentran\nlos archivos a transferir"));
+        QVERIFY(dialog.cmdTransferir->isEnabled());
+    }
+
+    void runWithCounters()
+    {
+        QVERIFY(writeFile(m_folder + u'/' + base(), "01|F001|3|1500.00|1271.19|\r\n12|T100|11|.5|.5|\r\n"
+                                                    "07|0001|05|100|50|\r\n"));
+        FakeGrid grid;
+        frmTranPer dialog(&grid);
+        dialog.setFolder(m_folder);
+        dialog.cmdTransferir_Click();
+        QCOMPARE(dialog.lblTransferidos->text(), QStringLiteral("3 Transferidos"));
+        QCOMPARE(dialog.lblRechazados->text(), QStringLiteral("0 Rechazados"));
+        QCOMPARE(dialog.prgAvance->value(), dialog.prgAvance->maximum());
+        QCOMPARE(tableCount(), 3);
+        QCOMPARE(grid.refreshed, 1);
+        QCOMPARE(grid.totalled, 1);
+        QCOMPARE(m_fx.messages->shown.size(), 1);
+        QCOMPARE(m_fx.messages->shown[0].text,
+                 QStringLiteral("Archivo : ") + m_folder + u'/' + base() + QStringLiteral(" transferido"));
+        QVERIFY(dialog.cmdTransferir->isEnabled());
+    }
+
+    void rejectionsAskForTheReport()
+    {
+        QVERIFY(writeFile(m_folder + u'/' + base(), "01|F001|3|10|50|\r\n01|F002|3|10|5|\r\n"));
+        QStringList built;
+        ErrorReportHooks hooks;
+        hooks.build = [&](const QString &name, const QString &, QString *) {
+            built << name;
+            return true;
+        };
+        frmTranPer::setErrorReportHooks(hooks);
+        frmTranPer dialog(nullptr);
+        dialog.setFolder(m_folder);
+        m_fx.messages->answers = {qav::AnsNo};
+        dialog.cmdTransferir_Click();
+        QCOMPARE(dialog.lblTransferidos->text(), QStringLiteral("1 Transferidos"));
+        QCOMPARE(dialog.lblRechazados->text(), QStringLiteral("1 Rechazados"));
+        QCOMPARE(m_fx.messages->shown.size(), 1);
+        QCOMPARE(m_fx.messages->shown[0].title, QStringLiteral("Confirmar"));
+        QCOMPARE(built.size(), 1);
+        QCOMPARE(session().Db.scalar(QStringLiteral("SELECT Archivo FROM SPOOL WHERE CodRep='DE0003'")).toString(),
+                 built.first());
+    }
+
+    // Salir while the run reads: the run stops, the dialog stays alive until it has
+    // returned and then closes; nothing more is shown and the records read stay.
+    void salirDuringRun()
+    {
+        QByteArray content;
+        const int lines = 60000;
+        for (int i = 0; i < lines; ++i)
+            content += "01|S" + QByteArray::number(i) + "|" + QByteArray::number(i % 12 + 1) + "|10|5|\r\n";
+        QVERIFY(writeFile(m_folder + u'/' + base(), content));
+        FakeGrid grid;
+        frmTranPer dialog(&grid);
+        dialog.setFolder(m_folder);
+        bool runningWhenClicked = false;
+        QTimer::singleShot(0, &dialog, [&] {
+            // Salir comes while the run lets the dialog's events run.
+            QTimer::singleShot(30, &dialog, [&] {
+                runningWhenClicked = dialog.running();
+                QTest::mouseClick(dialog.cmCancelar, Qt::LeftButton);
+                QVERIFY(dialog.isVisible()); // not closed under the running loop
+            });
+            dialog.cmdTransferir_Click();
+        });
+        QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+        QVERIFY(runningWhenClicked);
+        QVERIFY(!dialog.running());
+        QVERIFY(tableCount() < lines);
+        QCOMPARE(QString::number(tableCount()) + QStringLiteral(" Transferidos"),
+                 dialog.lblTransferidos->text());
+        QVERIFY(m_fx.messages->shown.isEmpty());
+        QCOMPARE(grid.refreshed, 1);
+    }
+
+    // The declaration window's "&Importar" opens this dialog.
+    void installed()
+    {
+        setImportDialogOpener({});
+        frmTranPer::install();
+        QVERIFY(bool(importDialogOpener()));
+        FakeGrid grid;
+        QTimer::singleShot(0, [] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *d = qobject_cast<frmTranPer *>(w); d && d->isVisible())
+                    QTest::keyClick(d, Qt::Key_Escape);
+        });
+        importDialogOpener()(nullptr, grid);
+        setImportDialogOpener({});
+    }
+};
+
+QTEST_MAIN(TestFrmTranPer)
+#include "tst_frmtranper.moc"
