@@ -1,7 +1,11 @@
 #include "declmod/mainwin/commandwindows.h"
 
+#include "declmod/declaration/frm745.h"
+#include "declmod/mainwin/frmabrirenv.h"
 #include "declmod/mainwin/frmacercade.h"
 #include "declmod/mainwin/frmbancos.h"
+#include "declmod/mainwin/frmmodfor.h"
+#include "declmod/voucher/frmdetalle.h"
 
 #include <QDialog>
 
@@ -14,16 +18,14 @@ bool commandHasWindow(MainCommand command)
     case MainCommand::Comprobantes:
     case MainCommand::Uit:
     case MainCommand::Acerca:
-        return true;
-    // Frm745 (Nueva), frmModFor (Modificar, Eliminar, EliminarEnviada), frmImprimir
-    // (Imprimir, ImprimirEnviada) and frmAbrirEnv (VerEnviadas) are not part of the module
-    // yet.
     case MainCommand::Nueva:
     case MainCommand::Modificar:
     case MainCommand::Eliminar:
-    case MainCommand::Imprimir:
     case MainCommand::VerEnviadas:
     case MainCommand::EliminarEnviada:
+        return true;
+    // frmImprimir (Imprimir, ImprimirEnviada) is not part of the module yet.
+    case MainCommand::Imprimir:
     case MainCommand::ImprimirEnviada:
     // Salir and Ayuda are not windows of their own.
     case MainCommand::Salir:
@@ -42,6 +44,15 @@ std::unique_ptr<QDialog> createCommandWindow(MainCommand command, QWidget *paren
         return std::make_unique<frmBancos>(parent);
     case MainCommand::Acerca:
         return std::make_unique<frmAcercade>(parent);
+    case MainCommand::Nueva:
+        installDetailDialog();
+        return std::make_unique<Frm745>(parent);
+    case MainCommand::Modificar:
+    case MainCommand::Eliminar:
+    case MainCommand::EliminarEnviada:
+        return std::make_unique<frmModFor>(parent);
+    case MainCommand::VerEnviadas:
+        return std::make_unique<frmAbrirEnv>(parent);
     default:
         return nullptr;
     }

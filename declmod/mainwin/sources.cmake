@@ -3,6 +3,8 @@ set(CMAKE_AUTORCC ON)
 list(APPEND DECLMOD_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/commands.h
   ${CMAKE_CURRENT_LIST_DIR}/commands.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/declarationlists.h
+  ${CMAKE_CURRENT_LIST_DIR}/declarationlists.cpp
 )
 list(APPEND DECLMOD_UI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/mdifrm.h
@@ -16,4 +18,12 @@ list(APPEND DECLMOD_UI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/helpwindow.h
   ${CMAKE_CURRENT_LIST_DIR}/helpwindow.cpp
   ${CMAKE_CURRENT_LIST_DIR}/mainwin.qrc
+  ${CMAKE_CURRENT_LIST_DIR}/selectionmodel.h
+  ${CMAKE_CURRENT_LIST_DIR}/selectionmodel.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/declarationwindow.h
+  ${CMAKE_CURRENT_LIST_DIR}/declarationwindow.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/frmmodfor.h
+  ${CMAKE_CURRENT_LIST_DIR}/frmmodfor.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/frmabrirenv.h
+  ${CMAKE_CURRENT_LIST_DIR}/frmabrirenv.cpp
 )

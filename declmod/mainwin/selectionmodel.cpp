@@ -1,0 +1,78 @@
+#include "declmod/mainwin/selectionmodel.h"
+
+#include "common/db/database.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace declmod {
+
+SelectionModel::SelectionModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+void SelectionModel::setList(const DeclarationList &list)
+{
+    beginResetModel();
+    m_list = list;
+    m_rows.clear();
+    endResetModel();
+}
+
+bool SelectionModel::requery(qav::Database &db)
+{
+    beginResetModel();
+    m_rows.clear();
+    m_error = {};
+    QSqlQuery q(db.handle());
+    const bool ok = db.select(&q, m_list.sql, m_list.params);
+    if (ok) {
+        const QSqlRecord record = q.record();
+        QList<int> fields;
+        for (const ListColumn &column : m_list.columns)
+            fields << record.indexOf(column.field);
+        while (q.next()) {
+            QStringList row;
+            for (int field : fields)
+                row << (field < 0 || q.value(field).isNull() ? QString() : q.value(field).toString());
+            m_rows << row;
+        }
+    } else {
+        m_error = db.lastError();
+    }
+    endResetModel();
+    return ok;
+}
+
+QString SelectionModel::cell(int row, int column) const
+{
+    if (row < 0 || row >= m_rows.size() || column < 0 || column >= m_list.columns.size())
+        return QString();
+    return m_rows.at(row).at(column);
+}
+
+int SelectionModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int SelectionModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_list.columns.size());
+}
+
+QVariant SelectionModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
+        return QVariant();
+    const QString value = cell(index.row(), index.column());
+    return m_list.columns.at(index.column()).isDate ? listDateText(value) : value;
+}
+
+QVariant SelectionModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0
+        || section >= m_list.columns.size())
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return m_list.columns.at(section).caption;
+}
+
+} // namespace declmod
