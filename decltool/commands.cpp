@@ -4,13 +4,13 @@
 #include "declmod/declaration/checkdigits.h"
 #include "declmod/import/filecheck.h"
 #include "declmod/import/vouchertypes.h"
-#include "declmod/voucher/hostchecks.h"
+#include "declmod/session/hostservices.h"
 
+#include "common/db/database.h"
+#include "common/install/installation.h"
 #include "common/text/textfile.h"
 
 #include <QAtomicInt>
-#include <QSqlDatabase>
-#include <QSqlError>
 
 #include <charconv>
 #include <cstring>
@@ -89,21 +89,12 @@ bool isYear(const QString &text)
 bool databaseCodes(const QString &file, QStringList *codes, QString *error)
 {
     static QAtomicInt counter;
-    const QString name = QStringLiteral("decltool-%1").arg(counter.fetchAndAddRelaxed(1));
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(file);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (!db.open()) {
-            *error = db.lastError().text();
-        } else {
-            ok = declmod::ParamVoucherTypes(db).codes(codes, error);
-            db.close();
-        }
+    qav::Database db(QStringLiteral("decltool-%1").arg(counter.fetchAndAddRelaxed(1)));
+    if (!qav::openDatabaseForReading(db, file)) {
+        *error = db.lastError().text;
+        return false;
     }
-    QSqlDatabase::removeDatabase(name);
-    return ok;
+    return declmod::ParamVoucherTypes(db.handle()).codes(codes, error);
 }
 
 } // namespace

@@ -1,8 +1,7 @@
 #include "tableinst/installer.h"
 
-#include "common/db/account.h"
+#include "common/install/installation.h"
 #include "common/param/referencerows.h"
-#include "common/settings/profile.h"
 #include "common/text/textfile.h"
 #include "common/ui/messages.h"
 
@@ -14,8 +13,6 @@
 namespace tableinst {
 namespace {
 
-const QString kIni = QStringLiteral("PM000.INI");
-const QString kOptions = QStringLiteral("Options");
 const QString kForm = QStringLiteral("7093");
 constexpr int kEnvdesFields = 13;
 
@@ -93,8 +90,8 @@ Installer::Installer() : m_db(QStringLiteral("tableinst")) {}
 int Installer::run()
 {
     m_statementFailed = false;
-    m_sysPath = qav::readProfileString(kIni, kOptions, QStringLiteral("SysPath"), QString(), 255)
-                    .trimmed();
+    m_settings = qav::readInstallationSettings();
+    m_sysPath = m_settings.sysPath;
     if (m_sysPath.isEmpty()) {
         qav::msgBox(QStringLiteral("Debe instalar primero el QAV "), qav::MbOk | qav::MbInformation,
                     QStringLiteral("Mensaje"));
@@ -129,13 +126,10 @@ int Installer::run()
 
 bool Installer::openDatabase()
 {
-    const QString dbName = qav::readProfileString(kIni, kOptions, QStringLiteral("DBName"), QString(), 255);
-    qav::OpenOptions o;
-    o.workgroupFile = m_sysPath + QStringLiteral("/PM000.MDW");
-    o.user = qav::moduleUser();
-    o.password = qav::modulePassword();
-    o.file = m_sysPath + dbName;
-    if (m_db.open(o))
+    // The database is SysPath + DBName here (not DBPath), and the workgroup file is named
+    // with a separator of its own after SysPath.
+    if (qav::openSharedDatabase(m_db, m_sysPath + m_settings.dbName,
+                                qav::workgroupFileIn(m_sysPath, qav::PathJoin::Separator)))
         return true;
     const qav::DbError &e = m_db.lastError();
     const QString text = e.number == qav::ErrLocked

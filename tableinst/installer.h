@@ -12,6 +12,7 @@
 // the database refuses is reported, skipped, and makes the result CompletedWithErrors.
 
 #include "common/db/database.h"
+#include "common/install/installation.h"
 
 #include <QString>
 #include <QStringList>
@@ -61,6 +62,7 @@ private:
     bool reportExists(const QString &code);
 
     qav::Database m_db;
+    qav::InstallationSettings m_settings;
     QString m_sysPath;
     bool m_statementFailed = false;
 };

@@ -1,6 +1,7 @@
 #include "common/settings/profile.h"
 
 #include "common/text/textfile.h"
+#include "common/text/trim.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -21,16 +22,18 @@ QString sectionOf(const QString &line)
     return t.mid(1, close - 1).trimmed();
 }
 
+// A "key=value" line. Key and value are trimmed of spaces only, as the programs trim every
+// value of the file: a tab or any other character at either end stays part of the value.
 bool keyOf(const QString &line, QString *key, QString *value)
 {
-    const QString t = line.trimmed();
+    const QStringView t = trimSpaces(QStringView(line));
     if (t.isEmpty() || t.startsWith(u';'))
         return false;
     const qsizetype eq = t.indexOf(u'=');
     if (eq < 0)
         return false;
-    *key = t.left(eq).trimmed();
-    QString v = t.mid(eq + 1).trimmed();
+    *key = trimSpaces(t.left(eq)).toString();
+    QString v = trimSpaces(t.mid(eq + 1)).toString();
     if (v.size() >= 2 && v.startsWith(u'"') && v.endsWith(u'"'))
         v = v.mid(1, v.size() - 2);
     *value = v;

@@ -2,7 +2,7 @@
 // The settings file of the installation (PM000.INI), read and written with the semantics
 // the host relies on:
 //  - section and key names are matched without regard to case and spaces around them;
-//  - a value is trimmed of spaces (and of one pair of enclosing double quotes);
+//  - a value is trimmed of spaces only (and of one pair of enclosing double quotes);
 //  - a read fills a buffer of a given size (255 by default): at most size - 1 characters
 //    come back, exactly as a caller of the profile functions sees them;
 //  - writing a key changes that one line (or adds it to its section, or adds the section)

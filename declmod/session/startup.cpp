@@ -2,9 +2,7 @@
 
 #include "declmod/session/session.h"
 
-#include "common/db/account.h"
-#include "common/settings/profile.h"
-#include "common/text/trim.h"
+#include "common/install/installation.h"
 #include "common/ui/messages.h"
 
 #include <QDir>
@@ -16,14 +14,6 @@
 
 namespace declmod {
 namespace {
-
-const QString kIni = QStringLiteral("PM000.INI");
-const QString kOptions = QStringLiteral("Options");
-
-QString readOption(const QString &key)
-{
-    return qav::trimSpaces(qav::readProfileString(kIni, kOptions, key, QString())).toString();
-}
 
 ProcessEnder &ender()
 {
@@ -42,31 +32,26 @@ std::unique_ptr<QLockFile> &instanceLock()
 void ReadSessionSettings()
 {
     Session &s = session();
-    s.SysPath = readOption(QStringLiteral("SysPath"));
+    const qav::InstallationSettings settings = qav::readInstallationSettings();
+    s.SysPath = settings.sysPath;
     // The module appends names to SysPath, and relative names resolve against it.
     if (!s.SysPath.isEmpty())
         QDir::setCurrent(s.SysPath);
-    const QString dbPath = readOption(QStringLiteral("DBPath"));
-    s.DbFile = dbPath + readOption(QStringLiteral("DBName"));
+    s.DbFile = settings.dbPath + settings.dbName;
     s.SysUser = QStringLiteral(" ");
-    s.SysUser = readOption(QStringLiteral("SysUser"));
+    s.SysUser = settings.sysUser;
     s.ReportDir = s.SysPath + QStringLiteral("RPT");
 }
 
 bool OpenSessionDatabase()
 {
     Session &s = session();
-    const QString workgroup = s.SysPath + QStringLiteral("PM000.MDW");
+    const QString workgroup = qav::workgroupFileIn(s.SysPath);
     // The host reads SystemDB; it is rewritten on every start. A settings file that cannot
     // be written does not stop the start: the open below does not depend on it.
-    qav::writeProfileString(kIni, kOptions, QStringLiteral("SystemDB"), workgroup);
+    qav::writeSystemDb(workgroup);
 
-    qav::OpenOptions options;
-    options.file = s.DbFile;
-    options.workgroupFile = workgroup;
-    options.user = qav::moduleUser();
-    options.password = qav::modulePassword();
-    if (s.Db.open(options))
+    if (qav::openSharedDatabase(s.Db, s.DbFile, workgroup))
         return true;
 
     const qav::DbError &e = s.Db.lastError();

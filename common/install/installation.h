@@ -1,0 +1,67 @@
+#pragma once
+// The one way into the host's installation, shared by every program:
+//
+//  readInstallationSettings()  section "Options" of PM000.INI (the settings file in the
+//                              system's Windows folder): SysPath, DBPath, DBName, SysUser,
+//                              each trimmed of spaces at both ends (spaces only), empty
+//                              when missing; also where the file was looked for.
+//  workgroupFileIn()           the workgroup file PM000.MDW of a folder, joined the way the
+//                              caller's rules join it.
+//  writeSystemDb()             writes key SystemDB of section "Options", leaving every other
+//                              line of the file as it was.
+//  openSharedDatabase()        opens the shared database with the workgroup file and the
+//                              module's fixed account, shared and read-write.
+//  openDatabaseForReading()    opens a database file only to read it, without the account
+//                              (decltool's --db).
+//
+// Each program picks its folders from the settings: declmod and tableinst from sysPath,
+// sendrep from dbPath (its workgroup file is workgroupFileIn(dbPath,
+// PathJoin::SeparatorWhenMissing), its report and temporary folders dbPath + "RPT" and
+// dbPath + "TMP").
+//
+// Errors: writeSystemDb() returns false with a reason; openSharedDatabase() returns false
+// and leaves the failure (number and text) in the database's lastError(). Nothing is shown
+// here: each program words its own message.
+
+#include <QString>
+
+namespace qav {
+
+class Database;
+
+struct InstallationSettings {
+    QString settingsFile;       // the full name of PM000.INI, where it was looked for
+    bool settingsFound = false; // the file exists
+    QString sysPath;            // SysPath: the host folder, with its separator as configured
+    QString dbPath;             // DBPath: the database folder
+    QString dbName;             // DBName: the database file name
+    QString sysUser;            // SysUser: the person working in the host
+};
+
+// The settings file's name as the programs give it (without a folder).
+QString settingsFileName();
+
+// Reads section "Options" of the settings file.
+InstallationSettings readInstallationSettings();
+
+// How a file name is joined to a folder taken from the settings.
+enum class PathJoin {
+    Direct,               // folder + name, as typed (the folder carries its own separator)
+    Separator,            // folder + "/" + name
+    SeparatorWhenMissing, // folder + name when the folder ends with "/", else folder + "/" + name
+};
+QString joinInstallationPath(const QString &folder, const QString &name, PathJoin join);
+
+// The workgroup file "PM000.MDW" in `folder`.
+QString workgroupFileIn(const QString &folder, PathJoin join = PathJoin::Direct);
+
+// Writes SystemDB = `workgroupFile` into section "Options" of the settings file.
+bool writeSystemDb(const QString &workgroupFile, QString *error = nullptr);
+
+// Opens `databaseFile` with the workgroup file and the module's fixed account.
+bool openSharedDatabase(Database &db, const QString &databaseFile, const QString &workgroupFile);
+
+// Opens `databaseFile` read-only, with no workgroup file.
+bool openDatabaseForReading(Database &db, const QString &databaseFile);
+
+} // namespace qav
