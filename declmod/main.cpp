@@ -4,7 +4,7 @@
 #include "declmod/mainwin/mdifrm.h"
 #include "declmod/session/startup.h"
 
-#include "common/ui/messages.h"
+#include "common/gui/guimessages.h"
 
 #include <QApplication>
 #include <QPointer>

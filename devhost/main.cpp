@@ -6,7 +6,7 @@
 // Misuse prints the usage and exits 64; a failing command exits 1 with its reason on
 // standard error.
 
-#include "common/ui/messages.h"
+#include "common/gui/guimessages.h"
 #include "devhost/hostwindow.h"
 #include "devhost/sandboxinit.h"
 #include "devhost/sandbox.h"

@@ -3,7 +3,7 @@
 // with single spaces). Exit status 0 when both receipts and their copies were written,
 // 1 after a failure message, 2 when the command line cannot be read.
 
-#include "common/ui/messages.h"
+#include "common/gui/guimessages.h"
 #include "sendrep/sendreceipt.h"
 
 #include <QApplication>

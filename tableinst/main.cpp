@@ -2,7 +2,7 @@
 // passed is ignored. Exit status 0 when everything was written, 1 when the run stopped,
 // 2 when it finished but some statement was refused.
 
-#include "common/ui/messages.h"
+#include "common/gui/guimessages.h"
 #include "tableinst/installer.h"
 
 #include <QApplication>

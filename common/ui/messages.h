@@ -1,7 +1,8 @@
 #pragma once
 // Every message box of the programs goes through one service, so that windows show
-// QMessageBox, programs without a display write to standard error, and tests script the
-// answers and read back what was shown.
+// QMessageBox (GuiMessageService, in the small GUI library common/gui), programs without a
+// display write to standard error, and tests script the answers and read back what was
+// shown. This part needs no widgets.
 //
 // A message has a text, a style (buttons + icon + default button, as the platform's
 // numbers: buttons 0 OK, 1 OK/Cancel, 3 Yes/No/Cancel, 4 Yes/No; icon 16 critical,
@@ -47,13 +48,6 @@ public:
 // The answer a box gives when nobody can be asked: the default button (the second one
 // with 256, else the first).
 int defaultAnswer(int style);
-
-// QMessageBox, modal, on the active window.
-class GuiMessageService : public MessageService
-{
-public:
-    int show(const Message &message) override;
-};
 
 // Standard error: "title: text"; questions take their default answer.
 class ConsoleMessageService : public MessageService

@@ -12,7 +12,7 @@
 // Errors: a rejected line is a result (rejectionCode()), never a failure of the checker.
 
 #include "declmod/import/vouchertypes.h"
-#include "declmod/voucher/hostchecks.h"
+#include "declmod/session/hostservices.h"
 #include "declmod/voucher/seriesrules.h"
 
 #include "common/amount/picture.h"

@@ -16,7 +16,7 @@
 // rules object. Nothing here fails other than by its verdict.
 
 #include "common/text/trim.h"
-#include "declmod/voucher/hostchecks.h"
+#include "declmod/session/hostservices.h"
 
 #include <QByteArrayView>
 #include <QString>

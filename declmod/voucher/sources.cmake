@@ -1,5 +1,4 @@
 list(APPEND DECLMOD_CORE_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/hostchecks.h
   ${CMAKE_CURRENT_LIST_DIR}/seriesrules.h
   ${CMAKE_CURRENT_LIST_DIR}/seriesrules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/detailrules.h
