@@ -2,7 +2,7 @@
 
 #include "common/amount/amount.h"
 #include "common/amount/picture.h"
-#include "common/db/account.h"
+#include "common/install/installation.h"
 #include "common/report/reportwriter.h"
 #include "common/report/spool.h"
 #include "common/settings/profile.h"
@@ -20,8 +20,6 @@
 namespace sendrep {
 namespace {
 
-const QString kIni = QStringLiteral("PM000.INI");
-const QString kOptions = QStringLiteral("Options");
 const QString kTitle = QStringLiteral("Mensaje");
 const QString kTryAgain = QStringLiteral("Intente nuevamente por favor.");
 const QString kReportCode = QStringLiteral("DE0002");
@@ -32,11 +30,6 @@ constexpr int kNameAttempts = 1000;
 // The declaration's key without the week, the RUC matched without its trailing spaces.
 const QString kDeclarationKey =
     QStringLiteral(" WHERE DOC_ID_D=? AND TIP_DOC_D=6 AND PERIODO=? AND FORMULARIO=?");
-
-QString readOption(const QString &key)
-{
-    return qav::trimSpaces(qav::readProfileString(kIni, kOptions, key, QString())).toString();
-}
 
 RunError fromDb(const qav::DbError &e)
 {
@@ -103,24 +96,17 @@ int SendReceipt::noData()
 bool SendReceipt::openInstallation(qav::DbError *error)
 {
     Installation &in = m_installation;
-    in.dbPath = readOption(QStringLiteral("DBPath"));
-    in.dbName = readOption(QStringLiteral("DBName"));
-    in.sysUser = readOption(QStringLiteral("SysUser"));
+    const qav::InstallationSettings settings = qav::readInstallationSettings();
+    in.dbPath = settings.dbPath;
+    in.dbName = settings.dbName;
+    in.sysUser = settings.sysUser;
     in.reportDir = in.dbPath + QStringLiteral("RPT");
     in.tempDir = in.dbPath + QStringLiteral("TMP");
     // The host reads SystemDB; a settings file that cannot be written does not stop the
     // receipt, the open below does not depend on it.
-    qav::writeProfileString(kIni, kOptions, QStringLiteral("SystemDB"),
-                            in.dbPath + QStringLiteral("/PM000.MDW"));
-    in.workgroupFile = in.dbPath.endsWith(u'/') || in.dbPath.endsWith(u'\\')
-                           ? in.dbPath + QStringLiteral("PM000.MDW")
-                           : in.dbPath + QStringLiteral("/PM000.MDW");
-    qav::OpenOptions options;
-    options.file = in.dbPath + in.dbName;
-    options.workgroupFile = in.workgroupFile;
-    options.user = qav::moduleUser();
-    options.password = qav::modulePassword();
-    if (m_db.open(options))
+    qav::writeSystemDb(qav::workgroupFileIn(in.dbPath, qav::PathJoin::Separator));
+    in.workgroupFile = qav::workgroupFileIn(in.dbPath, qav::PathJoin::SeparatorWhenMissing);
+    if (qav::openSharedDatabase(m_db, in.dbPath + in.dbName, in.workgroupFile))
         return true;
     *error = m_db.lastError();
     return false;

@@ -44,7 +44,9 @@ QString joinInstallationPath(const QString &folder, const QString &name, PathJoi
     case PathJoin::Separator:
         return folder + u'/' + name;
     case PathJoin::SeparatorWhenMissing:
-        return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+        // A folder typed on the suite's own platform may end with its backslash.
+        return folder.endsWith(u'/') || folder.endsWith(u'\\') ? folder + name
+                                                                 : folder + u'/' + name;
     }
     return folder + name;
 }

@@ -48,7 +48,8 @@ InstallationSettings readInstallationSettings();
 enum class PathJoin {
     Direct,               // folder + name, as typed (the folder carries its own separator)
     Separator,            // folder + "/" + name
-    SeparatorWhenMissing, // folder + name when the folder ends with "/", else folder + "/" + name
+    SeparatorWhenMissing, // folder + name when the folder ends with "/" (or "\\"), else
+                          // folder + "/" + name
 };
 QString joinInstallationPath(const QString &folder, const QString &name, PathJoin join);
 

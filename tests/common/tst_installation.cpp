@@ -68,6 +68,7 @@ private slots:
         QTest::newRow("separator added") << "/q" << separator << "/q/PM000.MDW";
         QTest::newRow("when missing, present") << "/q/" << whenMissing << "/q/PM000.MDW";
         QTest::newRow("when missing, absent") << "/q" << whenMissing << "/q/PM000.MDW";
+        QTest::newRow("when missing, backslash") << "/q\\" << whenMissing << "/q\\PM000.MDW";
         QTest::newRow("empty folder, direct") << "" << direct << "PM000.MDW";
     }
 
