@@ -13,7 +13,7 @@
 #include "declmod/session/session.h"
 #include "declmod/session/startup.h"
 
-#include "common/db/account.h"
+#include "common/install/installation.h"
 #include "common/time/clock.h"
 #include "common/ui/messages.h"
 
@@ -93,12 +93,7 @@ static int loadInto(const LoadOptions &options, std::FILE *out, std::FILE *err)
     ReadSessionSettings();
     s.FormNumber = QStringLiteral("7093");
     s.Semana = 0;
-    qav::OpenOptions open;
-    open.file = s.DbFile;
-    open.workgroupFile = s.SysPath + QStringLiteral("PM000.MDW");
-    open.user = qav::moduleUser();
-    open.password = qav::modulePassword();
-    if (!s.Db.isOpen() && !s.Db.open(open)) {
+    if (!s.Db.isOpen() && !qav::openSharedDatabase(s.Db, s.DbFile, qav::workgroupFileIn(s.SysPath))) {
         print(err, QStringLiteral("decltool: cannot open the database %1: %2 (%3)")
                        .arg(s.DbFile, s.Db.lastError().text)
                        .arg(s.Db.lastError().number));
