@@ -5,6 +5,7 @@
 #include "declmod/session/startup.h"
 
 #include "common/gui/guimessages.h"
+#include "common/gui/spanish.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -24,6 +25,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     QApplication app(argc, argv);
+    qav::installSpanishTranslation(&app);
     QApplication::setApplicationName(QStringLiteral("declmod"));
     if (qav::displayAvailable())
         qav::setMessageService(std::make_shared<qav::GuiMessageService>());

@@ -7,6 +7,7 @@
 // standard error.
 
 #include "common/gui/guimessages.h"
+#include "common/gui/spanish.h"
 #include "devhost/hostwindow.h"
 #include "devhost/sandboxinit.h"
 #include "devhost/sandbox.h"
@@ -141,6 +142,7 @@ int main(int argc, char *argv[])
     const QString command = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     if (command == QLatin1String("run") && argc == 3) {
         QApplication app(argc, argv);
+        qav::installSpanishTranslation(&app);
         return runWindow(app, QString::fromLocal8Bit(argv[2]));
     }
     QCoreApplication app(argc, argv);

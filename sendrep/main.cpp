@@ -4,6 +4,7 @@
 // 1 after a failure message, 2 when the command line cannot be read.
 
 #include "common/gui/guimessages.h"
+#include "common/gui/spanish.h"
 #include "sendrep/sendreceipt.h"
 
 #include <QApplication>
@@ -17,6 +18,7 @@ int main(int argc, char **argv)
     std::unique_ptr<QCoreApplication> app;
     if (qav::displayAvailable()) {
         app = std::make_unique<QApplication>(argc, argv);
+        qav::installSpanishTranslation(app.get());
         qav::setMessageService(std::make_shared<qav::GuiMessageService>());
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);

@@ -3,6 +3,7 @@
 // 2 when it finished but some statement was refused.
 
 #include "common/gui/guimessages.h"
+#include "common/gui/spanish.h"
 #include "tableinst/installer.h"
 
 #include <QApplication>
@@ -15,6 +16,7 @@ int main(int argc, char **argv)
     std::unique_ptr<QCoreApplication> app;
     if (qav::displayAvailable()) {
         app = std::make_unique<QApplication>(argc, argv);
+        qav::installSpanishTranslation(app.get());
         qav::setMessageService(std::make_shared<qav::GuiMessageService>());
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);

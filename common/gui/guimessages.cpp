@@ -2,8 +2,20 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace qav {
+
+QString spanishButtonText(int answer)
+{
+    switch (answer) {
+    case AnsOk: return QStringLiteral("Aceptar");
+    case AnsCancel: return QStringLiteral("Cancelar");
+    case AnsYes: return QStringLiteral("Sí");
+    case AnsNo: return QStringLiteral("No");
+    default: return QString();
+    }
+}
 
 int GuiMessageService::show(const Message &m)
 {
@@ -37,6 +49,9 @@ int GuiMessageService::show(const Message &m)
     for (const auto &b : buttons)
         set |= b.first;
     box.setStandardButtons(set);
+    // The operator reads Spanish whether or not Qt's translation is on the system.
+    for (const auto &b : buttons)
+        box.button(b.first)->setText(spanishButtonText(b.second));
     const int defIndex = (m.style & MbDefaultButton2) && buttons.size() > 1 ? 1 : 0;
     box.setDefaultButton(buttons[defIndex].first);
     const int clicked = box.exec();
