@@ -29,28 +29,38 @@ QList<TableDef> moduleTables()
     return {
         {QStringLiteral("F7093DES"),
          QStringLiteral("CREATE TABLE F7093DES(")
-             + QStringLiteral(" [tip_doc_d] Byte, [doc_id_d] text(15),[periodo] Text(6), ")
-             + QStringLiteral(" [formulario] Text (4), ") + QStringLiteral(" [tip_com]  text(2),")
-             + QStringLiteral(" [num_ser]  Text(15),") + QStringLiteral(" [per_tri]  Text(6),")
-             + QStringLiteral(" [tot_ven]  Text(15),") + QStringLiteral(" [tot_gra]  Text(15),")
-             + QStringLiteral(" [cnumero]  Text(6) );"),
+             + QStringLiteral(" [tip_doc_d] Byte, [doc_id_d] text(15) COLLATE NOCASE,[periodo] Text(6) COLLATE NOCASE, ")
+             + QStringLiteral(" [formulario] Text (4) COLLATE NOCASE, ")
+             + QStringLiteral(" [tip_com]  text(2) COLLATE NOCASE,")
+             + QStringLiteral(" [num_ser]  Text(15) COLLATE NOCASE,")
+             + QStringLiteral(" [per_tri]  Text(6) COLLATE NOCASE,")
+             + QStringLiteral(" [tot_ven]  Text(15) COLLATE NOCASE,")
+             + QStringLiteral(" [tot_gra]  Text(15) COLLATE NOCASE,")
+             + QStringLiteral(" [cnumero]  Text(6) COLLATE NOCASE );"),
          QStringLiteral("CREATE UNIQUE INDEX PK_F7093DES ON F7093DES")
              + QStringLiteral(" ([tip_doc_d],[doc_id_d], ")
              + QStringLiteral(" [periodo],[Formulario],[tip_com],[num_ser],[per_tri]) ")},
         {QStringLiteral("HF7093DES"),
          QStringLiteral("CREATE TABLE HF7093DES(")
-             + QStringLiteral(" [tip_doc_d] Byte, [doc_id_d] text(15),[periodo] Text(6), ")
-             + QStringLiteral(" [formulario] Text (4), ") + QStringLiteral(" [correl] Text (03),")
-             + QStringLiteral(" [tip_com]  Text(2),") + QStringLiteral(" [num_ser]  Text(15),")
-             + QStringLiteral(" [per_tri]  Text(6),") + QStringLiteral(" [tot_ven]  Text(15),")
-             + QStringLiteral(" [tot_gra]  Text(15),") + QStringLiteral(" [cnumero]  Text(6));"),
+             + QStringLiteral(" [tip_doc_d] Byte, [doc_id_d] text(15) COLLATE NOCASE,[periodo] Text(6) COLLATE NOCASE, ")
+             + QStringLiteral(" [formulario] Text (4) COLLATE NOCASE, ")
+             + QStringLiteral(" [correl] Text (03) COLLATE NOCASE,")
+             + QStringLiteral(" [tip_com]  Text(2) COLLATE NOCASE,")
+             + QStringLiteral(" [num_ser]  Text(15) COLLATE NOCASE,")
+             + QStringLiteral(" [per_tri]  Text(6) COLLATE NOCASE,")
+             + QStringLiteral(" [tot_ven]  Text(15) COLLATE NOCASE,")
+             + QStringLiteral(" [tot_gra]  Text(15) COLLATE NOCASE,")
+             + QStringLiteral(" [cnumero]  Text(6) COLLATE NOCASE);"),
          QStringLiteral("CREATE UNIQUE INDEX PK_HF7093DES ON HF7093DES")
              + QStringLiteral(" ([tip_doc_d],[doc_id_d], ")
              + QStringLiteral(" [periodo],[Formulario],[correl],[tip_com],[num_ser],[per_tri]) ")},
         {QStringLiteral("TMPF7093DES"),
-         QStringLiteral("CREATE TABLE TMPF7093DES(") + QStringLiteral(" [tip_com]  Text(2),")
-             + QStringLiteral(" [num_ser]  Text(15),") + QStringLiteral(" [per_tri]  Text(6),")
-             + QStringLiteral(" [tot_ven]  Text(15),") + QStringLiteral(" [tot_gra]  Text(15));"),
+         QStringLiteral("CREATE TABLE TMPF7093DES(")
+         + QStringLiteral(" [tip_com]  Text(2) COLLATE NOCASE,")
+             + QStringLiteral(" [num_ser]  Text(15) COLLATE NOCASE,")
+             + QStringLiteral(" [per_tri]  Text(6) COLLATE NOCASE,")
+             + QStringLiteral(" [tot_ven]  Text(15) COLLATE NOCASE,")
+             + QStringLiteral(" [tot_gra]  Text(15) COLLATE NOCASE);"),
          QStringLiteral("CREATE UNIQUE INDEX PK_TMPF7093DES ON TMPF7093DES")
              + QStringLiteral("([tip_com],[num_ser],[per_tri]) ")},
     };

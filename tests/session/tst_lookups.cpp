@@ -96,7 +96,8 @@ private slots:
         QTest::newRow("type 0") << "USUARIO1" << "0" << "0";
         QTest::newRow("type 1") << "USUARIO1" << "1" << "1";
         QTest::newRow("no row: ordinary") << "OTRO" << "0" << "1";
-        QTest::newRow("name compared exactly") << "usuario1" << "0" << "1";
+        QTest::newRow("name in another case") << "usuario1" << "0" << "0";
+        QTest::newRow("name with other letters") << "USUARIO11" << "0" << "1";
     }
 
     void userType()

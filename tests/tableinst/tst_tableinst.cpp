@@ -155,17 +155,18 @@ private slots:
                  3);
     }
 
-    // The keys the module relies on: one line per voucher type, series and month.
+    // The keys the module relies on: one line per voucher type, series and month; a series
+    // that differs only in case is the same key.
     void moduleKeys_data()
     {
         QTest::addColumn<QString>("insert");
         QTest::addColumn<QString>("otherMonth");
-        QTest::newRow("f7093des") << "INSERT INTO f7093des VALUES (6,'20100066603','2009','7093','01','001','%1','10','1.8','')"
+        QTest::newRow("f7093des") << "INSERT INTO f7093des VALUES (6,'20100066603','2009','7093','01','%2','%1','10','1.8','')"
                                   << "02";
         QTest::newRow("hf7093des")
-            << "INSERT INTO hf7093des VALUES (6,'20100066603','2009','7093','001','01','001','%1','10','1.8','')"
+            << "INSERT INTO hf7093des VALUES (6,'20100066603','2009','7093','001','01','%2','%1','10','1.8','')"
             << "02";
-        QTest::newRow("tmpf7093des") << "INSERT INTO tmpf7093des VALUES ('01','001','%1','10','1.8')" << "02";
+        QTest::newRow("tmpf7093des") << "INSERT INTO tmpf7093des VALUES ('01','%2','%1','10','1.8')" << "02";
     }
 
     void moduleKeys()
@@ -173,10 +174,13 @@ private slots:
         QFETCH(QString, insert);
         QFETCH(QString, otherMonth);
         QCOMPARE(Installer().run(), int(tableinst::Completed));
-        QVERIFY(db().execute(insert.arg(QStringLiteral("01"))));
-        QVERIFY(!db().execute(insert.arg(QStringLiteral("01"))));
-        QCOMPARE(db().lastError().number, int(qav::ErrDuplicateKey));
-        QVERIFY(db().execute(insert.arg(otherMonth)));
+        QVERIFY(db().execute(insert.arg(QStringLiteral("01"), QStringLiteral("a001"))));
+        for (const QString &series : {QStringLiteral("a001"), QStringLiteral("A001")}) {
+            QVERIFY(!db().execute(insert.arg(QStringLiteral("01"), series)));
+            QCOMPARE(db().lastError().number, int(qav::ErrDuplicateKey));
+        }
+        QVERIFY(db().execute(insert.arg(otherMonth, QStringLiteral("A001"))));
+        QVERIFY(db().execute(insert.arg(QStringLiteral("01"), QStringLiteral("B001"))));
     }
 
     // A second run updates what the first wrote: one row per PARAM key and per tabla_o, the
@@ -210,6 +214,19 @@ private slots:
         QCOMPARE(f.value(QStringLiteral("tabla_ext")).toString(), QStringLiteral("NUEVA"));
         QCOMPARE(f.value(QStringLiteral("indice")).toInt(), 9);
         QCOMPARE(f.value(QStringLiteral("c_semana")).toInt(), 5);
+    }
+
+    // The table named in another case in envdes.txt is the row already there: it is updated,
+    // not added a second time.
+    void envdesTableInAnotherCase()
+    {
+        QCOMPARE(Installer().run(), int(tableinst::Completed));
+        QVERIFY(m_sb->writeEnvdes({QStringLiteral("x|f7093des|F7093DES|OTRA|1|1|1|2|4|3|0|0|0|"),
+                                   QStringLiteral("x|Hf7093Des|HF7093DES|HDES|2|1|1|2|4|3|0|0|0|")}));
+        QCOMPARE(Installer().run(), int(tableinst::Completed));
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM envio_t WHERE formulario='7093'")), 2);
+        QCOMPARE(db().scalar(QStringLiteral("SELECT tabla_ext FROM envio_t WHERE tabla_o='F7093DES'")).toString(),
+                 QStringLiteral("OTRA"));
     }
 
     // Rows of other forms in envio_t are not this program's: an equal tabla_o of another form
