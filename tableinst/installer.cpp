@@ -121,9 +121,10 @@ int Installer::run()
         return Stopped;
     }
 
-    writeParams();
-    writeReports();
-    writeEnvio(envio);
+    if (!writeRows(envio)) {
+        m_db.close();
+        return Stopped;
+    }
 
     m_db.close();
     if (!openDatabase())
@@ -210,6 +211,38 @@ bool Installer::reportExists(const QString &code)
         if (q.value(0).toString().trimmed() == code)
             return true;
     return false;
+}
+
+bool Installer::writeRows(const QList<EnvioRow> &envio)
+{
+    // The parameter rows, the report codes and the sending description are written as one:
+    // when any of them is refused, every row stays as it was before the run.
+    qav::Transaction tx(m_db);
+    if (!tx.isActive()) {
+        const qav::DbError &e = m_db.lastError();
+        showStop(QStringLiteral("No se pudo empezar a grabar en la base de datos:\n") + e.text
+                 + QStringLiteral("\n") + numberText(e.number));
+        return false;
+    }
+    const bool failedBefore = m_statementFailed;
+    m_statementFailed = false;
+    writeParams();
+    writeReports();
+    writeEnvio(envio);
+    const bool refused = m_statementFailed;
+    m_statementFailed = failedBefore || refused;
+    if (!refused && tx.commit())
+        return true;
+    if (!refused) {
+        const qav::DbError &e = m_db.lastError();
+        showStop(QStringLiteral("No se pudieron grabar las filas del módulo:\n") + e.text
+                 + QStringLiteral("\n") + numberText(e.number));
+        return false;
+    }
+    qav::msgBox(QStringLiteral("No se grabó ninguna fila de PARAM, reportes ni envio_t: "
+                               "quedaron como estaban antes de la instalación."),
+                qav::MbOk | qav::MbExclamation, QStringLiteral("Mensaje"));
+    return true;
 }
 
 void Installer::writeParams()

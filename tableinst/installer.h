@@ -9,7 +9,9 @@
 //
 // Errors: run() returns an exit status. A failure that stops the run (no installation,
 // the database cannot be opened, envdes.txt missing or malformed) is Stopped; a statement
-// the database refuses is reported, skipped, and makes the result CompletedWithErrors.
+// the database refuses is reported, skipped, and makes the result CompletedWithErrors. The
+// rows of PARAM, reportes and envio_t are written in one transaction: after a refused
+// statement none of them is kept, and the run goes on to the tables.
 
 #include "common/db/database.h"
 #include "common/install/installation.h"
@@ -55,6 +57,7 @@ public:
 
 private:
     bool openDatabase();
+    bool writeRows(const QList<EnvioRow> &envio);
     void writeParams();
     void writeReports();
     void writeEnvio(const QList<EnvioRow> &rows);

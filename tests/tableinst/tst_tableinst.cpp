@@ -488,20 +488,31 @@ private slots:
     }
 
     // Any other refused statement is shown with its number and text and skipped; the rest of
-    // the run still happens, and the exit status says something failed.
+    // the run still happens, and the exit status says something failed. The row writes are
+    // one: after the refusal, PARAM, reportes and envio_t hold what they held before.
     void refusedStatementShownAndSkipped()
     {
+        QVERIFY(db().execute(QStringLiteral("INSERT INTO PARAM VALUES ('233','07','antes','')")));
         QVERIFY(db().execute(QStringLiteral(
             "CREATE TRIGGER no_reports BEFORE INSERT ON reportes BEGIN SELECT RAISE(ABORT, 'catalogo cerrado'); END")));
+        const int paramsBefore = count(QStringLiteral("SELECT count(*) FROM PARAM"));
         QCOMPARE(Installer().run(), int(tableinst::CompletedWithErrors));
-        QCOMPARE(m_msg->shown.size(), 3);
+        QCOMPARE(m_msg->shown.size(), 4);
+        const qav::Message kept = m_msg->shown.takeLast();
+        QCOMPARE(kept.title, QStringLiteral("Mensaje"));
+        QVERIFY(kept.text.startsWith(QString::fromUtf8("No se grabó ninguna fila")));
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM PARAM")), paramsBefore);
+        QCOMPARE(db().scalar(QStringLiteral("SELECT Funcion FROM PARAM WHERE Numero='233' AND Argumento='07'"))
+                     .toString(),
+                 QStringLiteral("antes"));
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM reportes")), 0);
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM envio_t")), 0);
         for (const qav::Message &m : std::as_const(m_msg->shown)) {
             QCOMPARE(m.title, QStringLiteral("Error al Ejecutar Sentencia SQL"));
             QCOMPARE(m.style, int(qav::MbCritical));
             QVERIFY2(m.text.startsWith(QString::fromUtf8("Error Número : 9001\n")), qPrintable(m.text));
             QVERIFY(m.text.contains(QStringLiteral("catalogo cerrado")));
         }
-        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM envio_t")), 2);
         QVERIFY(db().tableExists(QStringLiteral("TMPF7093DES")));
     }
 
