@@ -83,6 +83,21 @@ QString windowCaption(Display *d, Window w, Atom netWmName, Atom utf8String)
     return caption;
 }
 
+// A minimized window is unmapped by the window manager, which marks it with the ICCCM
+// WM_STATE IconicState; it is still a window of the desktop, as a minimized window is
+// visible to the window list of the suite's platform.
+bool isIconic(Display *d, Window w, Atom wmState)
+{
+    if (wmState == None)
+        return false;
+    QByteArray bytes;
+    Atom type = None;
+    if (!readProperty(d, w, wmState, wmState, &bytes, &type) || type != wmState
+        || bytes.size() < qsizetype(sizeof(long)))
+        return false;
+    return *reinterpret_cast<const long *>(bytes.constData()) == IconicState;
+}
+
 QList<Window> clientList(Display *d, Window root)
 {
     QList<Window> out;
@@ -132,6 +147,7 @@ std::optional<QStringList> cWindows::x11VisibleCaptions(const QByteArray &displa
     const Window root = DefaultRootWindow(d);
     const Atom netWmName = XInternAtom(d, "_NET_WM_NAME", True);
     const Atom utf8String = XInternAtom(d, "UTF8_STRING", True);
+    const Atom wmState = XInternAtom(d, "WM_STATE", True);
 
     QList<Window> windows = clientList(d, root);
     if (windows.isEmpty()) {
@@ -147,7 +163,9 @@ std::optional<QStringList> cWindows::x11VisibleCaptions(const QByteArray &displa
     QStringList captions;
     for (Window w : windows) {
         XWindowAttributes attributes;
-        if (!XGetWindowAttributes(d, w, &attributes) || attributes.map_state != IsViewable)
+        if (!XGetWindowAttributes(d, w, &attributes))
+            continue;
+        if (attributes.map_state != IsViewable && !isIconic(d, w, wmState))
             continue;
         const QString caption = windowCaption(d, w, netWmName, utf8String);
         if (!caption.isEmpty())
