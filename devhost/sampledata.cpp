@@ -42,7 +42,8 @@ struct Taxpayer {
 };
 
 // RUCs with a valid modulus-11 check digit; one document number of 8 characters, which
-// the taxpayer list leaves out when table 044 asks for exactly 11.
+// the taxpayer list shows in its own format (number, 5 spaces, name) because the sample's
+// RUC entry of table 044 does not ask for exactly 11.
 const Taxpayer kTaxpayers[] = {
     {"20518732464", "2", "COMERCIAL LOS ANDES S.A.C.", "AV. LOS PINOS 245, LIMA", "4271530", false},
     {"20604128715", "2", "DISTRIBUIDORA EL SOL E.I.R.L.", "JR. AREQUIPA 1180, CUSCO", "084235611", false},
@@ -167,7 +168,7 @@ bool addHostRows(qav::Database &db)
         || !addParam(db, n044, QStringLiteral("4"),
                      documentTypeEntry(QStringLiteral("CARNET DE EXTRANJERIA"), QStringLiteral("CE"), 12, false))
         || !addParam(db, n044, QStringLiteral("6"),
-                     documentTypeEntry(QStringLiteral("REG. UNICO DE CONTRIBUYENTES"), QStringLiteral("RUC"), 11, true))
+                     documentTypeEntry(QStringLiteral("REG. UNICO DE CONTRIBUYENTES"), QStringLiteral("RUC"), 11, false))
         || !addParam(db, n044, QStringLiteral("7"),
                      documentTypeEntry(QStringLiteral("PASAPORTE"), QStringLiteral("PAS"), 12, false)))
         return false;
