@@ -158,7 +158,8 @@ SeriesVerdict SeriesRules::checkEntry(QStringView type, const QString &series, Q
         return refuse(SeriesVerdict::Shown::Box, messageInvalidSeries(), true);
     const QByteArray p = latin1OrMark(period);
     const QByteArray m = latin1OrMark(month);
-    const bool letter = hasLetter(trimmed);
+    // Positions 2 to 4 of the field's text as typed, blanks included.
+    const bool letter = hasLetter(QStringView(series));
     const int first = trimmed.front().unicode();
     if (onOrAfter(p, m, kElectronicVouchers)) {
         if (letter && first != 'F' && first != 'f')

@@ -121,6 +121,12 @@ private slots:
         no("2011 -123", "2011", "01", "01", "-123", Shown::Host, first, true);
         ok("2010-07 A123", "2010", "07", "01", "A123");
         no("2010-07 1A23", "2010", "07", "01", "1A23", Shown::Host, letters, false);
+        // Has-letter reads positions 2 to 4 of the text as typed; the length and the first
+        // character are taken after trimming.
+        no("2011 blank A123", "2011", "01", "01", " A123", Shown::Host, letters, false);
+        no("2013 blank B001", "2013", "05", "01", " B001", Shown::Host, electronic, false);
+        ok("2013 blank F0A1", "2013", "05", "01", " F0A1");
+        ok("2011 A123 blank", "2011", "01", "01", "A123 ");
         // Before July 2010: the host's series-text check decides.
         ok("2010-06 1A23", "2010", "06", "01", "1A23");
         ok("2009 A123", "2009", "03", "01", "A123");
