@@ -1,5 +1,6 @@
 #include "tableinst/installer.h"
 
+#include "common/amount/decimalscan.h"
 #include "common/install/installation.h"
 #include "common/param/referencerows.h"
 #include "common/text/textfile.h"
@@ -7,8 +8,6 @@
 
 #include <QFileInfo>
 #include <QSqlRecord>
-
-#include <cmath>
 
 namespace tableinst {
 namespace {
@@ -73,18 +72,16 @@ QString numberText(int n)
 }
 
 // A field converted to a number: blanks around it are ignored, the decimal point is ".",
-// and the value is rounded to the nearest integer (halves to the even one). False when the
-// field holds no number or, for a byte, one outside 0 to 255.
+// an exponent may follow, and the value is rounded to the nearest integer (halves to the
+// even one). False when the field holds no number or, for a byte, one outside 0 to 255.
 bool toNumber(const QString &field, bool byte, QVariant *out)
 {
-    bool ok = false;
-    const double v = field.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(v))
+    const qav::DecimalNumber number =
+        qav::scanDecimal(QStringView(field).trimmed(), qav::ScanWhole | qav::ScanBlanks | qav::ScanSign | qav::ScanExponent);
+    const auto r = number.isValid() ? number.scaled(0, qav::Rounding::HalfEven) : std::nullopt;
+    if (!r || (byte ? (*r < 0 || *r > 255) : (*r < -2147483647 || *r > 2147483647)))
         return false;
-    const double r = std::nearbyint(v);
-    if (byte ? (r < 0 || r > 255) : std::fabs(r) > 2147483647.0)
-        return false;
-    *out = static_cast<int>(r);
+    *out = static_cast<int>(*r);
     return true;
 }
 

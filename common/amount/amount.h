@@ -21,6 +21,8 @@
 
 namespace qav {
 
+class DecimalNumber;
+
 class Amount
 {
 public:
@@ -48,6 +50,9 @@ public:
     static std::optional<Amount> parse(QStringView text, int decimals = Decimals);
     // The same over single-byte text (bytes above 127 are never part of an amount).
     static std::optional<Amount> parse(QByteArrayView text, int decimals = Decimals);
+    // A number read by scanDecimal() in any form, rounded the same way; no value when it
+    // is not valid or is out of range.
+    static std::optional<Amount> fromNumber(const DecimalNumber &number, int decimals = Decimals);
     // True when parse() would give a value.
     static bool isNumeric(QStringView text) { return parse(text).has_value(); }
 

@@ -1,5 +1,7 @@
 #include "common/amount/picture.h"
 
+#include "common/amount/decimalscan.h"
+
 #include <utility>
 
 namespace qav {
@@ -69,18 +71,33 @@ Picture::Picture(QStringView pattern)
     }
 }
 
-void Picture::render(bool negative, std::uint64_t units, int fraction, Buffer &out) const
-{
-    out.clear();
-    if (!m_hasPlaces) {
-        for (QChar c : m_prefix)
-            out.append(c.unicode());
-        return;
-    }
+namespace {
 
+constexpr int kPow10[] = {1, 10, 100, 1000, 10000};
+
+// The digits of a whole number, without leading zeros (none for zero).
+qsizetype unitDigits(std::uint64_t units, char *out)
+{
+    char reversed[24];
+    qsizetype n = 0;
+    for (std::uint64_t u = units; u != 0; u /= 10)
+        reversed[n++] = char('0' + u % 10);
+    for (qsizetype i = 0; i < n; ++i)
+        out[i] = reversed[n - 1 - i];
+    return n;
+}
+
+} // namespace
+
+int Picture::keptDecimals() const
+{
+    return m_decimalPlaces < Amount::Decimals ? m_decimalPlaces : Amount::Decimals;
+}
+
+void Picture::renderAmount(bool negative, std::uint64_t units, int fraction, Buffer &out) const
+{
     // Round the four decimals to the picture's places.
-    constexpr int kPow10[] = {1, 10, 100, 1000, 10000};
-    const int kept = m_decimalPlaces < Amount::Decimals ? m_decimalPlaces : Amount::Decimals;
+    const int kept = keptDecimals();
     const int step = kPow10[Amount::Decimals - kept];
     const int rest = fraction % step;
     fraction -= rest;
@@ -90,12 +107,27 @@ void Picture::render(bool negative, std::uint64_t units, int fraction, Buffer &o
         fraction -= Amount::Scale;
         ++units;
     }
+    char digits[24];
+    const qsizetype n = unitDigits(units, digits);
+    render(negative, QByteArrayView(digits, n), fraction / step, out);
+}
+
+void Picture::render(bool negative, QByteArrayView integerDigits, int fraction, Buffer &out) const
+{
+    out.clear();
+    if (!m_hasPlaces) {
+        for (QChar c : m_prefix)
+            out.append(c.unicode());
+        return;
+    }
+
     // Decimal digits shown: the mandatory ones, and any up to the last non-zero digit.
+    const int kept = keptDecimals();
     char16_t decimals[32];
     const int places = m_decimalPlaces < 32 ? m_decimalPlaces : 32;
     int shown = m_minDecimals < places ? m_minDecimals : places;
     {
-        int scaled = fraction / step;
+        int scaled = fraction;
         for (int i = kept - 1; i >= 0; --i) {
             decimals[i] = char16_t(u'0' + scaled % 10);
             scaled /= 10;
@@ -111,29 +143,21 @@ void Picture::render(bool negative, std::uint64_t units, int fraction, Buffer &o
     }
 
     // Integer digits, padded to the mandatory count.
-    char16_t digits[40];
-    int nDigits = 0;
-    {
-        char16_t reversed[24];
-        int n = 0;
-        for (std::uint64_t u = units; u != 0; u /= 10)
-            reversed[n++] = char16_t(u'0' + u % 10);
-        const int padTo = m_minDigits < 24 ? m_minDigits : 24;
-        while (n < padTo)
-            reversed[n++] = u'0';
-        for (int i = 0; i < n; ++i)
-            digits[i] = reversed[n - 1 - i];
-        nDigits = n;
-    }
+    QVarLengthArray<char16_t, 40> digits;
+    for (qsizetype i = integerDigits.size(); i < m_minDigits; ++i)
+        digits.append(u'0');
+    for (char c : integerDigits)
+        digits.append(char16_t(c));
+    const qsizetype nDigits = digits.size();
 
-    const bool zero = units == 0 && fraction == 0;
+    const bool zero = integerDigits.isEmpty() && fraction == 0;
     if (negative && !zero)
         out.append(u'-');
     for (QChar c : m_prefix)
         out.append(c.unicode());
 
     if (m_grouped) {
-        for (int i = 0; i < nDigits; ++i) {
+        for (qsizetype i = 0; i < nDigits; ++i) {
             if (i > 0 && (nDigits - i) % 3 == 0)
                 out.append(u',');
             out.append(digits[i]);
@@ -141,28 +165,27 @@ void Picture::render(bool negative, std::uint64_t units, int fraction, Buffer &o
     } else {
         // Right to left over the integer part: each place takes the next digit; digits
         // left over when the places run out go in front of the leftmost place.
-        char16_t reversed[128];
-        int n = 0;
-        int next = nDigits - 1;
+        QVarLengthArray<char16_t, 64> reversed;
+        qsizetype next = nDigits - 1;
         qsizetype leftmostPlace = -1;
         for (qsizetype i = 0; i < m_integer.size(); ++i)
             if (isPlace(m_integer[i])) {
                 leftmostPlace = i;
                 break;
             }
-        for (qsizetype i = m_integer.size() - 1; i >= 0 && n < 120; --i) {
+        for (qsizetype i = m_integer.size() - 1; i >= 0; --i) {
             const QChar c = m_integer[i];
             if (!isPlace(c)) {
-                reversed[n++] = c.unicode();
+                reversed.append(c.unicode());
                 continue;
             }
             if (next >= 0)
-                reversed[n++] = digits[next--];
+                reversed.append(digits[next--]);
             if (i == leftmostPlace)
-                while (next >= 0 && n < 120)
-                    reversed[n++] = digits[next--];
+                while (next >= 0)
+                    reversed.append(digits[next--]);
         }
-        for (int i = n - 1; i >= 0; --i)
+        for (qsizetype i = reversed.size() - 1; i >= 0; --i)
             out.append(reversed[i]);
     }
 
@@ -186,8 +209,8 @@ QString Picture::format(Amount value) const
 {
     const std::int64_t magnitude = value.abs().raw();
     Buffer out;
-    render(value.isNegative(), static_cast<std::uint64_t>(magnitude / Amount::Scale),
-           static_cast<int>(magnitude % Amount::Scale), out);
+    renderAmount(value.isNegative(), static_cast<std::uint64_t>(magnitude / Amount::Scale),
+                 static_cast<int>(magnitude % Amount::Scale), out);
     return QString(reinterpret_cast<const QChar *>(out.constData()), out.size());
 }
 
@@ -196,7 +219,21 @@ QString Picture::format(std::int64_t value) const
     const std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value)
                                               : static_cast<std::uint64_t>(value);
     Buffer out;
-    render(value < 0, magnitude, 0, out);
+    renderAmount(value < 0, magnitude, 0, out);
+    return QString(reinterpret_cast<const QChar *>(out.constData()), out.size());
+}
+
+QString Picture::format(const DecimalNumber &value) const
+{
+    // Rounded once, from the digits as written, to the places the picture shows.
+    const int kept = keptDecimals();
+    const QByteArray digits = value.roundedDigits(kept, Rounding::HalfAwayFromZero);
+    const qsizetype whole = digits.size() > kept ? digits.size() - kept : 0;
+    int fraction = 0;
+    for (qsizetype i = whole; i < digits.size(); ++i)
+        fraction = fraction * 10 + (digits[i] - '0');
+    Buffer out;
+    render(value.isNegative(), QByteArrayView(digits).first(whole), fraction, out);
     return QString(reinterpret_cast<const QChar *>(out.constData()), out.size());
 }
 
@@ -204,8 +241,8 @@ qsizetype Picture::formatTo(Amount value, char *out, qsizetype capacity) const
 {
     const std::int64_t magnitude = value.abs().raw();
     Buffer text;
-    render(value.isNegative(), static_cast<std::uint64_t>(magnitude / Amount::Scale),
-           static_cast<int>(magnitude % Amount::Scale), text);
+    renderAmount(value.isNegative(), static_cast<std::uint64_t>(magnitude / Amount::Scale),
+                 static_cast<int>(magnitude % Amount::Scale), text);
     const qsizetype n = text.size() < capacity ? text.size() : capacity;
     for (qsizetype i = 0; i < n; ++i)
         out[i] = static_cast<char>(text[i] < 256 ? text[i] : u'?');
@@ -224,8 +261,10 @@ QString formatPicture(std::int64_t value, QStringView picture)
 
 QString formatPicture(QStringView number, QStringView picture)
 {
-    if (const auto value = Amount::parse(number))
-        return Picture(picture).format(*value);
+    const DecimalNumber value =
+        scanDecimal(number, ScanWhole | ScanBlanks | ScanSign | ScanGrouping | ScanExponent);
+    if (value.isValid())
+        return Picture(picture).format(value);
     return number.toString();
 }
 

@@ -26,6 +26,8 @@
 
 namespace qav {
 
+class DecimalNumber;
+
 class Picture
 {
 public:
@@ -33,6 +35,8 @@ public:
 
     QString format(Amount value) const;
     QString format(std::int64_t value) const;
+    // A number as read from text, of any size: rounded once from its exact digits.
+    QString format(const DecimalNumber &value) const;
     // Writes the text of `value` as single-byte characters (the picture's literals must be
     // Latin-1) into out[0..capacity) and returns its length; a text that does not fit is
     // cut at `capacity`. No allocation: for loops over many values.
@@ -40,7 +44,10 @@ public:
 
 private:
     using Buffer = QVarLengthArray<char16_t, 96>;
-    void render(bool negative, std::uint64_t units, int fraction, Buffer &out) const;
+    // `fraction` holds the decimals already rounded to keptDecimals() places.
+    void render(bool negative, QByteArrayView integerDigits, int fraction, Buffer &out) const;
+    void renderAmount(bool negative, std::uint64_t units, int fraction, Buffer &out) const;
+    int keptDecimals() const;
 
     QString m_prefix;        // literals before the first digit place
     QString m_integer;       // the integer part, from the first digit place to the point
@@ -60,8 +67,9 @@ inline QString formatPicture(int value, QStringView picture)
 {
     return formatPicture(static_cast<std::int64_t>(value), picture);
 }
-// A number given as text ("01012009", "1500.5"); a text that is not a number comes back
-// unchanged, as the platform's formatter returns it.
+// A number given as text ("01012009", "1500.5", "-1,234.5", "1e+15" as the database hands
+// back a large real), of any size, rounded once from the digits as written; a text that is
+// not a number comes back unchanged, as the platform's formatter returns it.
 QString formatPicture(QStringView number, QStringView picture);
 
 } // namespace qav

@@ -1,5 +1,6 @@
 #include "common/db/database.h"
 
+#include "common/amount/decimalscan.h"
 #include "common/db/account.h"
 #include "common/text/textfile.h"
 
@@ -55,6 +56,15 @@ void fnLen(sqlite3_context *ctx, int, sqlite3_value **argv)
     sqlite3_result_int(ctx, int(argText(argv[0]).size()));
 }
 
+// VAL's reading: the leading number, spaces inside it skipped, no exponent.
+DecimalNumber scanVal(const QString &text)
+{
+    return scanDecimal(QStringView(text), ScanBlanks | ScanSign | ScanInnerSpaces);
+}
+
+// Below 9e15 every whole number is exact as a real too, so VAL's integers and reals agree.
+constexpr std::int64_t kExactWhole = 9000000000000000;
+
 void fnVal(sqlite3_context *ctx, int, sqlite3_value **argv)
 {
     const int type = sqlite3_value_type(argv[0]);
@@ -66,41 +76,24 @@ void fnVal(sqlite3_context *ctx, int, sqlite3_value **argv)
         sqlite3_result_double(ctx, sqlite3_value_double(argv[0]));
         return;
     }
-    const double v = type == SQLITE_NULL ? 0.0 : valOf(argText(argv[0]));
-    if (v == static_cast<double>(static_cast<long long>(v)) && qAbs(v) < 9e15)
-        sqlite3_result_int64(ctx, static_cast<long long>(v));
+    if (type == SQLITE_NULL) {
+        sqlite3_result_int64(ctx, 0);
+        return;
+    }
+    // A whole number of the exact range comes back as an integer, anything else as a real.
+    const DecimalNumber number = scanVal(argText(argv[0]));
+    const auto whole = number.isWholeAt(0) ? number.scaled(0, Rounding::TowardZero) : std::nullopt;
+    if (whole && *whole > -kExactWhole && *whole < kExactWhole)
+        sqlite3_result_int64(ctx, *whole);
     else
-        sqlite3_result_double(ctx, v);
+        sqlite3_result_double(ctx, number.toDouble());
 }
 
 } // namespace
 
 double valOf(const QString &text)
 {
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n && (text[i] == u' ' || text[i] == u'\t'))
-        ++i;
-    QString num;
-    if (i < n && (text[i] == u'-' || text[i] == u'+'))
-        num += text[i++];
-    bool point = false;
-    bool digits = false;
-    for (; i < n; ++i) {
-        const QChar c = text[i];
-        if (c.isDigit() && c.unicode() < 128) {
-            num += c;
-            digits = true;
-        } else if (c == u'.' && !point) {
-            num += c;
-            point = true;
-        } else if (c != u' ') {
-            break;
-        }
-    }
-    if (!digits)
-        return 0.0;
-    return num.toDouble();
+    return scanVal(text).toDouble();
 }
 
 void registerSqlFunctions(const QSqlDatabase &db)

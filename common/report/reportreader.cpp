@@ -1,5 +1,6 @@
 #include "common/report/reportreader.h"
 
+#include "common/amount/decimalscan.h"
 #include "common/text/textfile.h"
 
 #include <QFile>
@@ -9,68 +10,11 @@
 namespace qav {
 namespace {
 
-// A decimal number at the start of a text: spaces skipped, an optional sign, digits with
-// one optional point. Held exactly: the integer part (capped, it only has to tell whether
-// the value fits 16 bits), the first digit after the point and whether any later one is not
-// zero, which is all that rounding to an integer needs.
-struct Decimal {
-    bool digits = false; // at least one digit was read
-    bool negative = false;
-    quint32 whole = 0;   // capped at kCap
-    int firstFraction = 0;
-    bool restNonZero = false;
-    qsizetype end = 0;   // index just after the number
-};
-
-constexpr quint32 kCap = 1000000;
-
-Decimal scanDecimal(QStringView s)
+// A numeric field: the leading number (spaces before it skipped, an optional sign, digits
+// with one optional point), the rest of the field ignored.
+DecimalNumber leadingNumber(QStringView s)
 {
-    Decimal d;
-    qsizetype i = 0;
-    const qsizetype n = s.size();
-    while (i < n && s[i] == u' ')
-        ++i;
-    if (i < n && (s[i] == u'-' || s[i] == u'+')) {
-        d.negative = s[i] == u'-';
-        ++i;
-    }
-    bool point = false;
-    int fractionDigits = 0;
-    for (; i < n; ++i) {
-        const char16_t c = s[i].unicode();
-        if (c >= u'0' && c <= u'9') {
-            d.digits = true;
-            const int v = c - u'0';
-            if (!point)
-                d.whole = qMin<quint32>(kCap, d.whole * 10 + v);
-            else if (fractionDigits++ == 0)
-                d.firstFraction = v;
-            else if (v != 0)
-                d.restNonZero = true;
-        } else if (c == u'.' && !point) {
-            point = true;
-        } else {
-            break;
-        }
-    }
-    d.end = i;
-    return d;
-}
-
-// The number rounded to an integer, halves to even; no value beyond 16 bits.
-std::optional<qint16> roundedToInt16(const Decimal &d)
-{
-    if (!d.digits)
-        return qint16(0);
-    qint64 v = d.whole;
-    if (d.firstFraction > 5 || (d.firstFraction == 5 && (d.restNonZero || v % 2 == 1)))
-        ++v;
-    if (d.negative)
-        v = -v;
-    if (v < std::numeric_limits<qint16>::min() || v > std::numeric_limits<qint16>::max())
-        return std::nullopt;
-    return qint16(v);
+    return scanDecimal(s, ScanBlanks | ScanSign);
 }
 
 // Splits the fields that follow a command: each ends at the next "|". Only whole fields
@@ -125,7 +69,14 @@ bool readTag(QStringView line, qsizetype afterOpen, QStringView open, ReportDocu
 
 std::optional<qint16> readNumericField(QStringView field)
 {
-    return roundedToInt16(scanDecimal(field));
+    const DecimalNumber d = leadingNumber(field);
+    if (!d.isValid())
+        return qint16(0);
+    // The number rounded to an integer, halves to even; no value beyond 16 bits.
+    const auto v = d.scaled(0, Rounding::HalfEven);
+    if (!v || *v < std::numeric_limits<qint16>::min() || *v > std::numeric_limits<qint16>::max())
+        return std::nullopt;
+    return qint16(*v);
 }
 
 std::optional<bool> readBoolField(QStringView field)
@@ -135,10 +86,10 @@ std::optional<bool> readBoolField(QStringView field)
         return true;
     if (t.compare(u"False", Qt::CaseInsensitive) == 0)
         return false;
-    const Decimal d = scanDecimal(t);
-    if (!d.digits || d.end != t.size())
+    const DecimalNumber d = scanDecimal(t, ScanWhole | ScanBlanks | ScanSign);
+    if (!d.isValid())
         return std::nullopt;
-    return d.whole != 0 || d.firstFraction != 0 || d.restNonZero;
+    return !d.isZero();
 }
 
 int ReportDocument::pageCount() const

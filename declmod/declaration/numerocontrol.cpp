@@ -1,6 +1,7 @@
 #include "declmod/declaration/numerocontrol.h"
 
 #include "common/amount/amount.h"
+#include "common/amount/decimalscan.h"
 #include "common/text/textfile.h"
 #include "common/text/trim.h"
 
@@ -8,65 +9,30 @@
 #include <QDateTime>
 
 #include <cmath>
-#include <optional>
 
 namespace declmod {
 namespace {
 
-// A plain decimal number (optional sign, digits, at most one point) of up to 30 integer
-// digits, read exactly in ten-thousandths; deeper decimals are cut, which cannot change
-// the rounding to whole units. A series of type 12 or 99 may hold 15 digits, beyond the
-// range of the currency form.
-std::optional<__int128> plainDecimal(QStringView text)
-{
-    text = qav::trimSpaces(text);
-    bool negative = false;
-    if (!text.isEmpty() && (text.front() == u'-' || text.front() == u'+')) {
-        negative = text.front() == u'-';
-        text = text.mid(1);
-    }
-    __int128 whole = 0;
-    __int128 fraction = 0;
-    int integerDigits = 0;
-    int fractionDigits = 0;
-    bool point = false;
-    for (const QChar c : text) {
-        if (c == u'.' && !point) {
-            point = true;
-        } else if (c.isDigit() && c.unicode() < 128) {
-            const int d = c.unicode() - '0';
-            if (!point) {
-                if (++integerDigits > 30)
-                    return std::nullopt;
-                whole = whole * 10 + d;
-            } else if (fractionDigits < 4) {
-                fraction = fraction * 10 + d;
-                ++fractionDigits;
-            }
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (integerDigits + fractionDigits == 0)
-        return std::nullopt;
-    for (int i = fractionDigits; i < 4; ++i)
-        fraction *= 10;
-    const __int128 value = whole * qav::Amount::Scale + fraction;
-    return negative ? -value : value;
-}
-
-// The numeric value of a text in ten-thousandths; 0 when it is not a number. Other
-// numbers (exponents, very long ones) go through floating point; only the last three
-// whole digits of the sum count, so each is reduced by a multiple of 1000 first.
+// The numeric value of a text in ten-thousandths (decimals beyond the fourth rounded half
+// away from zero, as amounts are); 0 when it is not a number. Numbers of up to 30 integer
+// digits are exact: a series of type 12 or 99 may hold 15 digits, beyond the range of the
+// currency form. Larger ones go through floating point; only the last three whole digits
+// of the sum count, so each is reduced by a multiple of 1000 first.
 __int128 numericValue(const QString &text)
 {
-    if (const auto a = qav::Amount::parse(QStringView(text)))
-        return a->raw();
-    if (const auto exact = plainDecimal(QStringView(text)))
+    const qav::DecimalNumber number = qav::scanDecimal(
+        QStringView(text), qav::ScanWhole | qav::ScanBlanks | qav::ScanSign | qav::ScanGrouping
+            | qav::ScanExponent);
+    if (!number.isValid())
+        return 0;
+    __int128 limit = 1;
+    for (int i = 0; i < 34; ++i)
+        limit *= 10;
+    if (const auto exact = number.scaledWide(qav::Amount::Decimals, qav::Rounding::HalfAwayFromZero);
+        exact && *exact < limit && *exact > -limit)
         return *exact;
-    bool ok = false;
-    const double d = qav::trimSpaces(text).toString().toDouble(&ok);
-    if (!ok || !std::isfinite(d))
+    const double d = number.toDouble();
+    if (!std::isfinite(d))
         return 0;
     const double low = std::fmod(d, 1e12);
     return static_cast<__int128>(std::llround(low * 1e4));

@@ -4,7 +4,6 @@
 #include "common/text/textfile.h"
 
 #include <array>
-#include <cstring>
 
 namespace declmod {
 namespace {
@@ -31,76 +30,20 @@ constexpr std::array<unsigned char, 256> kUpper = makeUpperTable();
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// A plain amount: digits with at most one "." and at least one digit.
-bool isPlainNumber(QByteArrayView f)
+// A plain amount: digits with at most one "." and at least one digit, nothing else.
+qav::DecimalNumber plainNumber(QByteArrayView f)
 {
-    int digits = 0, points = 0;
-    for (char c : f) {
-        if (isDigit(c))
-            ++digits;
-        else if (c == '.')
-            ++points;
-        else
-            return false;
-    }
-    return digits > 0 && points <= 1;
-}
-
-bool isZeroNumber(QByteArrayView f)
-{
-    for (char c : f)
-        if (c != '0' && c != '.')
-            return false;
-    return true;
-}
-
-// Compares two plain amounts exactly (-1, 0, 1).
-int compareNumbers(QByteArrayView a, QByteArrayView b)
-{
-    auto split = [](QByteArrayView f, QByteArrayView *whole, QByteArrayView *fraction) {
-        const qsizetype point = f.indexOf('.');
-        *whole = point < 0 ? f : f.first(point);
-        *fraction = point < 0 ? QByteArrayView() : f.sliced(point + 1);
-        qsizetype z = 0;
-        while (z < whole->size() && (*whole)[z] == '0')
-            ++z;
-        *whole = whole->sliced(z);
-    };
-    QByteArrayView wa, fa, wb, fb;
-    split(a, &wa, &fa);
-    split(b, &wb, &fb);
-    if (wa.size() != wb.size())
-        return wa.size() < wb.size() ? -1 : 1;
-    if (const int c = std::memcmp(wa.data(), wb.data(), size_t(wa.size())))
-        return c < 0 ? -1 : 1;
-    const qsizetype n = fa.size() > fb.size() ? fa.size() : fb.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char ca = i < fa.size() ? fa[i] : '0';
-        const char cb = i < fb.size() ? fb[i] : '0';
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-    }
-    return 0;
+    return qav::scanDecimal(f, qav::ScanWhole);
 }
 
 // The negated value of a plain amount as a plain number: "100.5" gives "-100.5", "0.50"
 // gives "-.5" and a zero gives "0".
 QByteArray negatedPlain(QByteArrayView f)
 {
-    qsizetype point = f.indexOf('.');
-    QByteArrayView whole = point < 0 ? f : f.first(point);
-    QByteArrayView fraction = point < 0 ? QByteArrayView() : f.sliced(point + 1);
-    while (!whole.isEmpty() && whole.front() == '0')
-        whole = whole.sliced(1);
-    while (!fraction.isEmpty() && fraction.back() == '0')
-        fraction.chop(1);
-    if (whole.isEmpty() && fraction.isEmpty())
+    const qav::DecimalNumber number = plainNumber(f);
+    if (number.isZero())
         return QByteArray("0");
-    QByteArray out("-");
-    out += whole;
-    if (!fraction.isEmpty())
-        out += '.' + fraction.toByteArray();
-    return out;
+    return '-' + number.plainText(false).toLatin1();
 }
 
 } // namespace
@@ -164,7 +107,7 @@ void ImportLineChecker::startLine()
     m_creditNote = false;
     m_series = {};
     m_month = {};
-    m_totalAbs = {};
+    m_total = {};
     m_negated = false;
 }
 
@@ -270,13 +213,13 @@ bool ImportLineChecker::checkType(QByteArrayView f)
     if (f.isEmpty() || f.size() > 2)
         return false;
     char code[2];
-    if (isPlainNumber(f)) {
+    if (const qav::DecimalNumber number = plainNumber(f); number.isValid()) {
         // A number is shown with at least two digits: "1" and "1." give "01", ".5" rounds
         // half away from zero to "01". Two characters never exceed 99.
-        const auto value = qav::Amount::parse(f, 0);
+        const auto value = number.scaled(0, qav::Rounding::HalfAwayFromZero);
         if (!value)
             return false;
-        const int units = int(value->raw() / qav::Amount::Scale);
+        const int units = int(*value);
         code[0] = char('0' + units / 10);
         code[1] = char('0' + units % 10);
     } else if (f.size() == 2) {
@@ -339,6 +282,7 @@ bool ImportLineChecker::checkAmount(QByteArrayView f, int index)
     m_negated = false;
     bool failed = false;
     bool numeric = false;
+    qav::DecimalNumber number;
     const qsizetype length = f.size();
 
     if (length < 1 || length > 15) {
@@ -367,13 +311,14 @@ bool ImportLineChecker::checkAmount(QByteArrayView f, int index)
                 failed = true;
             }
         }
-        numeric = isPlainNumber(f);
+        number = plainNumber(f);
+        numeric = number.isValid();
         if (numeric) {
-            if (total && isZeroNumber(f)) {
+            if (total && number.isZero()) {
                 fail(ImportCode::TotalZero);
                 failed = true;
             }
-            if (!total && compareNumbers(f, m_totalAbs.view()) > 0) {
+            if (!total && qav::DecimalNumber::compare(number, m_total) > 0) {
                 fail(ImportCode::TaxedAboveTotal);
                 failed = true;
             }
@@ -393,10 +338,10 @@ bool ImportLineChecker::checkAmount(QByteArrayView f, int index)
         return false;
 
     if (total)
-        m_totalAbs.assign(f);
-    m_negated = m_creditNote && !isZeroNumber(f);
+        m_total = number;
+    m_negated = m_creditNote && !number.isZero();
     // At most 12 integer digits and 15 characters: always within range.
-    auto value = qav::Amount::parse(f, 2);
+    auto value = qav::Amount::fromNumber(number, 2);
     if (!value) {
         fail(tooLarge);
         return false;

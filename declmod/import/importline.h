@@ -15,6 +15,7 @@
 #include "declmod/session/hostservices.h"
 #include "declmod/voucher/seriesrules.h"
 
+#include "common/amount/decimalscan.h"
 #include "common/amount/picture.h"
 
 #include <QByteArray>
@@ -119,7 +120,7 @@ private:
     bool m_creditNote = false;
     ImportSeries m_series;
     ShortText<2> m_month;
-    ShortText<16> m_totalAbs;  // accepted total sales, as written in the file (positive)
+    qav::DecimalNumber m_total; // accepted total sales, as written in the file (positive)
     ShortText<24> m_amount[2]; // written values of fields 4 and 5
     bool m_negated = false;    // the last amount checked was negated (credit note)
     char m_upper[64];          // the field being checked, in capitals
