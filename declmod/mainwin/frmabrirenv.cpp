@@ -39,7 +39,6 @@ frmAbrirEnv::frmAbrirEnv(QWidget *parent) : QDialog(parent)
     const Session &s = session();
     m_model->setList(sentDeclarationsList(s.FormNumber, s.SysUser));
     grdContrib->setModel(m_model);
-    grdContrib->setColumnWidth(1, qRound(3000 * logicalDpiX() / 1440.0));
     connect(grdContrib->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { rowChanged(); });
     connect(grdContrib, &QTableView::doubleClicked, this, [this] { CmdOpciones_Click(0); });
@@ -66,6 +65,7 @@ frmAbrirEnv::frmAbrirEnv(QWidget *parent) : QDialog(parent)
     resize(qRound(9000 * logicalDpiX() / 1440.0), qRound(4200 * logicalDpiY() / 1440.0));
 
     requery();
+    fitSelectionGrid(grdContrib, this, qRound(3000 * logicalDpiX() / 1440.0));
 }
 
 frmAbrirEnv::~frmAbrirEnv() = default;

@@ -114,18 +114,17 @@ void frmModFor::load()
             [this] { publishCurrentRow(); });
     if (!history) {
         GrdContrib->setMinimumWidth(twips(this, 7695));
-        GrdContrib->setColumnWidth(1, twips(this, 3300));
         for (int c = 5; c <= 10; ++c)
             GrdContrib->setColumnHidden(c, true);
     } else {
         // The sending's columns are shown; its estado (always 1 here) and the repeated
         // order number are not.
-        GrdContrib->setColumnWidth(1, twips(this, 3300));
         GrdContrib->setColumnHidden(4, true);
         GrdContrib->setColumnHidden(10, true);
     }
     requery();
     resize(qMax(width(), twips(this, 8400)), qMax(height(), twips(this, 4200)));
+    fitSelectionGrid(GrdContrib, this, twips(this, 3300));
 }
 
 void frmModFor::requery()

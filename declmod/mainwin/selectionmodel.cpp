@@ -2,7 +2,11 @@
 
 #include "common/db/database.h"
 
+#include <QHeaderView>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSqlQuery>
+#include <QTableView>
 #include <QSqlRecord>
 
 namespace declmod {
@@ -73,6 +77,28 @@ QVariant SelectionModel::headerData(int section, Qt::Orientation orientation, in
         || section >= m_list.columns.size())
         return QAbstractTableModel::headerData(section, orientation, role);
     return m_list.columns.at(section).caption;
+}
+
+} // namespace declmod
+
+namespace declmod {
+
+void fitSelectionGrid(QTableView *grid, QWidget *window, int nameWidth)
+{
+    grid->resizeColumnsToContents();
+    if (grid->columnWidth(1) < nameWidth)
+        grid->setColumnWidth(1, nameWidth);
+    int total = grid->verticalHeader()->sizeHint().width() + 2 * grid->frameWidth()
+                + grid->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < grid->model()->columnCount(); ++c)
+        if (!grid->isColumnHidden(c))
+            total += grid->columnWidth(c);
+    // The frame around the list and the window's margins.
+    int wanted = total + 60;
+    if (const QScreen *screen = window->screen())
+        wanted = qMin(wanted, screen->availableGeometry().width());
+    if (window->width() < wanted)
+        window->resize(wanted, window->height());
 }
 
 } // namespace declmod

@@ -51,3 +51,14 @@ private:
 };
 
 } // namespace declmod
+
+class QTableView;
+
+namespace declmod {
+
+// Makes the visible columns of `grid` as wide as their captions and contents (the name
+// column at least `nameWidth` pixels) and widens `window` so that they show without
+// scrolling, within the screen's width.
+void fitSelectionGrid(QTableView *grid, QWidget *window, int nameWidth);
+
+} // namespace declmod

@@ -112,7 +112,7 @@ void frmDetalle::buildUi()
 
     // The closed list shows the code only; the drop-down shows the whole entries.
     const int charWidth = fontMetrics().averageCharWidth();
-    CmbRetencion->setFixedWidth(charWidth * 6 + 30);
+    CmbRetencion->setFixedWidth(charWidth * 4 + 30);
     txtNumOri->setFixedWidth(charWidth * 17);
     txtmes->setFixedWidth(charWidth * 4);
     for (QLineEdit *amount : txtImporte)
@@ -206,6 +206,8 @@ void frmDetalle::grey(QLineEdit *field)
     p.setColor(QPalette::Disabled, QPalette::Base, QColor(192, 192, 192));
     p.setColor(QPalette::Active, QPalette::Base, QColor(192, 192, 192));
     p.setColor(QPalette::Inactive, QPalette::Base, QColor(192, 192, 192));
+    // The value stays readable on the grey.
+    p.setColor(QPalette::Disabled, QPalette::Text, QColor(48, 48, 48));
     field->setPalette(p);
 }
 
@@ -473,7 +475,8 @@ void frmDetalle::aceptar()
 
 void frmDetalle::salir()
 {
-    if (m_modified) {
+    // A sent declaration's record is only viewed: there is nothing to save.
+    if (m_modified && !session().SentMode) {
         const int answer =
             qav::msgBox(kQuestion, qav::MbYesNoCancel | qav::MbQuestion, caption());
         if (answer == qav::AnsCancel)
