@@ -185,6 +185,7 @@ void frmDetalle::load()
         return;
 
     const std::optional<VoucherRecord> record = m_host.currentRecord();
+    m_record = record;
     txtNumOri->setMaxLength(15);
     if (record) {
         BuscaEnLista(CmbRetencion, qav::formatPicture(record->tip_com, u"0#"), 2);
@@ -404,11 +405,17 @@ bool frmDetalle::ValidaDetalle(bool isNew)
 
 bool frmDetalle::GrabarDet(bool isNew)
 {
-    const bool credit = isCreditNote(typeCode());
     VoucherRecord record;
     record.tip_com = typeCode();
     record.num_ser = txtNumOri->text();
     record.per_tri = txtmes->text().trimmed();
+    // A modified record keeps its key as stored, whatever the list could show for it.
+    if (!isNew && m_record) {
+        record.tip_com = m_record->tip_com;
+        record.num_ser = m_record->num_ser;
+        record.per_tri = m_record->per_tri;
+    }
+    const bool credit = isCreditNote(record.tip_com);
     record.tot_ven = storedAmount(txtImporte[0]->text(), credit);
     record.tot_gra = storedAmount(txtImporte[1]->text(), credit);
     WorkingTable table(session().Db);

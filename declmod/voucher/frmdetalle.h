@@ -15,8 +15,12 @@
 // write is reported in a critical box, nothing is confirmed and the dialog stays open with
 // its fields.
 
+#include "declmod/declaration/workingtable.h"
+
 #include <QDialog>
 #include <QString>
+
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -76,6 +80,7 @@ private:
     QLineEdit *fieldFor(int detailField) const;
 
     DetailGridHost &m_host;
+    std::optional<VoucherRecord> m_record; // the record being modified
     bool m_addMode = true;
     bool m_modified = false;
     bool m_closed = false;

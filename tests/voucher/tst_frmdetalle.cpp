@@ -550,6 +550,21 @@ private slots:
         QCOMPARE(workingRows(), (QStringList{"12|" + series + "|05|10.00|8.00", "12|OTRA|01|1.00|1.00"}));
     }
 
+    // A record whose type the list does not offer (imported before the type was withdrawn)
+    // is changed under its own key: only its amounts change.
+    void modifyKeepsTheStoredKey()
+    {
+        QVERIFY(s().Db.execute(QStringLiteral("INSERT INTO tmpf7093des VALUES ('05','0009','06','10.00','5.00')")));
+        s().DetailAddMode = false;
+        m_form.current = VoucherRecord{"05", "0009", "06", "10.00", "5.00"};
+        frmDetalle d(m_form);
+        show(d);
+        field(d, "txtImporte1")->setText(QStringLiteral("6"));
+        button(d, 0)->click();
+        QCOMPARE(workingRows(), QStringList{"05|0009|06|10.00|6.00"});
+        QVERIFY(d.isClosed());
+    }
+
     // A record the database refuses to write is not confirmed: the error is shown, the
     // dialog stays open with its fields, and the form is not refreshed.
     void failedWriteIsReported()
