@@ -65,8 +65,14 @@ const VoucherRecord *DetailGridModel::recordAt(int row) const
         if (m_pages.size() >= MaxPages) {
             m_pages.remove(m_recent.takeFirst());
         }
-        it = m_pages.insert(page, WorkingTable(m_db).rows(m_order, qint64(page) * PageSize,
-                                                          PageSize));
+        // Scrolling on reads the page after one already held from its last record, so
+        // the end of a long list costs no more than its start.
+        WorkingTable wt(m_db);
+        const auto before = m_pages.constFind(page - 1);
+        QList<VoucherRecord> rows = before != m_pages.cend() && before->size() == PageSize
+            ? wt.rowsAfter(m_order, before->last(), PageSize)
+            : wt.rows(m_order, qint64(page) * PageSize, PageSize);
+        it = m_pages.insert(page, std::move(rows));
         ++m_pagesRead;
     } else {
         m_recent.removeOne(page);

@@ -18,10 +18,10 @@ namespace {
 // digits are exact: a series of type 12 or 99 may hold 15 digits, beyond the range of the
 // currency form. Larger ones go through floating point; only the last three whole digits
 // of the sum count, so each is reduced by a multiple of 1000 first.
-__int128 numericValue(const QString &text)
+__int128 numericValue(QStringView text)
 {
     const qav::DecimalNumber number = qav::scanDecimal(
-        QStringView(text), qav::ScanWhole | qav::ScanBlanks | qav::ScanSign | qav::ScanGrouping
+        text, qav::ScanWhole | qav::ScanBlanks | qav::ScanSign | qav::ScanGrouping
             | qav::ScanExponent);
     if (!number.isValid())
         return 0;
@@ -79,25 +79,37 @@ QString controlFieldText(const QVariant &value)
     }
 }
 
+void ControlValueSums::addNumeric(QStringView text)
+{
+    m_s1 += numericValue(text);
+}
+
+void ControlValueSums::addText(QStringView text)
+{
+    for (qsizetype p = 0; p < text.size(); ++p)
+        m_s2 += static_cast<unsigned long long>(qav::cp1252Code(text[p])) * (p + 1);
+}
+
+QString ControlValueSums::result() const
+{
+    // The sum is shown as a whole number, rounded half away from zero; its sign does not
+    // reach the last digits.
+    const __int128 magnitude = m_s1 < 0 ? -m_s1 : m_s1;
+    const __int128 units = (magnitude + qav::Amount::Scale / 2) / qav::Amount::Scale;
+    return lastThreeDigits(static_cast<unsigned long long>(units % 1000)) + lastThreeDigits(m_s2);
+}
+
 QString NumeroControl(const QVariantList &fields, int k)
 {
     const qsizetype n = fields.size();
     if (k < 0)
         k = 0;
-    __int128 s1 = 0;
+    ControlValueSums sums;
     for (qsizetype i = 0; i < k && i < n; ++i)
-        s1 += numericValue(controlFieldText(fields[i]));
-    unsigned long long s2 = 0;
-    for (qsizetype i = k; i <= n - 2; ++i) {
-        const QString text = controlFieldText(fields[i]);
-        for (qsizetype p = 0; p < text.size(); ++p)
-            s2 += static_cast<unsigned long long>(qav::cp1252Code(text[p])) * (p + 1);
-    }
-    // The sum is shown as a whole number, rounded half away from zero; its sign does not
-    // reach the last digits.
-    const __int128 magnitude = s1 < 0 ? -s1 : s1;
-    const __int128 units = (magnitude + qav::Amount::Scale / 2) / qav::Amount::Scale;
-    return lastThreeDigits(static_cast<unsigned long long>(units % 1000)) + lastThreeDigits(s2);
+        sums.addNumeric(controlFieldText(fields[i]));
+    for (qsizetype i = k; i <= n - 2; ++i)
+        sums.addText(controlFieldText(fields[i]));
+    return sums.result();
 }
 
 } // namespace declmod

@@ -11,12 +11,29 @@
 // character's Windows-1252 code times its 1-based position in its field. Pure; nothing fails.
 
 #include <QString>
+#include <QStringView>
 #include <QVariant>
 #include <QVariantList>
 
 namespace declmod {
 
 QString NumeroControl(const QVariantList &fields, int k);
+
+// The two sums of a control value, fed field by field with each field's text (as
+// controlFieldText gives it): a field of the numeric part (0 to k - 1) with addNumeric, one
+// of the text part with addText. For callers that have the texts at hand already (the
+// save writes a whole declaration's rows in one statement).
+class ControlValueSums
+{
+public:
+    void addNumeric(QStringView text);
+    void addText(QStringView text);
+    QString result() const;
+
+private:
+    __int128 m_s1 = 0;
+    unsigned long long m_s2 = 0;
+};
 
 // The text a field takes in the control value.
 QString controlFieldText(const QVariant &value);

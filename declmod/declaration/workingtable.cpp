@@ -115,22 +115,42 @@ QString WorkingTable::orderClause(GridOrder order)
         : QStringLiteral(" ORDER BY rowid");
 }
 
-QList<VoucherRecord> WorkingTable::rows(GridOrder order, qint64 offset, int limit)
+namespace {
+
+QList<VoucherRecord> readRecords(qav::Database &db, const QString &sql, const QVariantList &params,
+                                 int limit)
 {
     QList<VoucherRecord> out;
-    QSqlQuery q(m_db.handle());
+    QSqlQuery q(db.handle());
     q.setForwardOnly(true);
-    if (!m_db.select(&q,
-                     QStringLiteral("SELECT tip_com, num_ser, per_tri, tot_ven, tot_gra"
-                                    " FROM tmpf7093des")
-                         + orderClause(order) + QStringLiteral(" LIMIT ? OFFSET ?"),
-                     {limit, offset}))
+    if (!db.select(&q, sql, params))
         return out;
     out.reserve(limit);
     while (q.next())
         out.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
                     q.value(3).toString(), q.value(4).toString()});
     return out;
+}
+
+const QString kGridColumns =
+    QStringLiteral("SELECT tip_com, num_ser, per_tri, tot_ven, tot_gra FROM tmpf7093des");
+
+} // namespace
+
+QList<VoucherRecord> WorkingTable::rows(GridOrder order, qint64 offset, int limit)
+{
+    return readRecords(m_db, kGridColumns + orderClause(order) + QStringLiteral(" LIMIT ? OFFSET ?"),
+                       {limit, offset}, limit);
+}
+
+QList<VoucherRecord> WorkingTable::rowsAfter(GridOrder order, const VoucherRecord &last, int limit)
+{
+    const QString where = order == GridOrder::ByTypeAndSeries
+        ? QStringLiteral(" WHERE (tip_com, num_ser, per_tri) > (?, ?, ?)")
+        : QStringLiteral(" WHERE rowid > (SELECT rowid FROM tmpf7093des"
+                         " WHERE tip_com=? AND num_ser=? AND per_tri=?)");
+    return readRecords(m_db, kGridColumns + where + orderClause(order) + QStringLiteral(" LIMIT ?"),
+                       {last.tip_com, last.num_ser, last.per_tri, limit}, limit);
 }
 
 std::optional<bool> WorkingTable::differsFromStored(const DeclarationKey &key)

@@ -80,6 +80,9 @@ public:
 
     // `limit` records from position `offset` (0-based) in the grid's order.
     QList<VoucherRecord> rows(GridOrder order, qint64 offset, int limit);
+    // `limit` records that follow `last` in the grid's order: the same as rows() from the
+    // position after `last`, without stepping over the records before it.
+    QList<VoucherRecord> rowsAfter(GridOrder order, const VoucherRecord &last, int limit);
 
     // True when the table holds other records than those stored for the key in f7093des
     // (any record added, changed or removed since the declaration was loaded or saved).
