@@ -1,12 +1,14 @@
 // Times the import checks of decltool check-import on generated files of mixed valid and
 // invalid lines: in this process (the same code the command runs, output written to the
 // null device), and once through the decltool program for the largest file. Prints the
-// times, the throughput and the peak resident memory.
+// times, the throughput and the peak resident memory. Then the transfer run against the
+// sqlite3 shell's .import, and decltool load of 1,000,000 lines (transferbench.h).
 //
 // Usage: bench_import [RUNS [FOLDER]]   (default 3 runs per file, the best one counts; the
 // files are written into FOLDER and kept when it is given, else into a temporary folder)
 
 #include "decltool/commands.h"
+#include "transferbench.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -176,5 +178,5 @@ int main(int argc, char **argv)
         std::printf("  peak RSS of this process so far: %ld KiB\n", peakRssKiB());
     }
     std::fclose(null);
-    return 0;
+    return benchTransfer(runs, folder);
 }

@@ -2,19 +2,25 @@
 
 #include "common/text/textfile.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
+
+#include <sqlite3.h>
 
 namespace declmod {
 namespace {
 
-// The fields are ASCII in every accepted record but the series, which may hold letters of
-// the code page.
-QString fieldText(QByteArrayView bytes)
+// Binds a field: ASCII as it stands, anything else converted from the file's code page.
+int bindField(sqlite3_stmt *statement, int index, QByteArrayView bytes, QByteArray *scratch)
 {
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return qav::decodeCp1252(bytes);
-    return QString::fromLatin1(bytes);
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            *scratch = qav::decodeCp1252(bytes).toUtf8();
+            return sqlite3_bind_text(statement, index, scratch->constData(), int(scratch->size()),
+                                     SQLITE_TRANSIENT);
+        }
+    }
+    return sqlite3_bind_text(statement, index, bytes.data(), int(bytes.size()), SQLITE_STATIC);
 }
 
 } // namespace
@@ -28,6 +34,8 @@ WorkingTableTarget::WorkingTableTarget(qav::Database &db, int chunk)
 WorkingTableTarget::~WorkingTableTarget()
 {
     finish();
+    if (m_insert)
+        sqlite3_finalize(m_insert);
 }
 
 ImportTarget::Result WorkingTableTarget::failed(const qav::DbError &error)
@@ -36,17 +44,31 @@ ImportTarget::Result WorkingTableTarget::failed(const qav::DbError &error)
     return Result::Failed;
 }
 
+qav::DbError WorkingTableTarget::engineError(int code) const
+{
+    const QString text = m_handle ? QString::fromUtf8(sqlite3_errmsg(m_handle))
+                                  : qav::dbErrorText(qav::ErrNotOpen);
+    return qav::fromSqlError(QSqlError(QString(), text, QSqlError::StatementError,
+                                       QString::number(code)));
+}
+
 bool WorkingTableTarget::begin()
 {
-    if (!m_prepared) {
-        m_insert = QSqlQuery(m_db.handle());
-        if (!m_insert.prepare(QStringLiteral("INSERT INTO tmpf7093des "
-                                             "(tip_com, num_ser, per_tri, tot_ven, tot_gra) "
-                                             "VALUES (?, ?, ?, ?, ?)"))) {
-            m_error = qav::fromSqlError(m_insert.lastError());
+    if (!m_insert) {
+        const QVariant v = m_db.handle().driver() ? m_db.handle().driver()->handle() : QVariant();
+        if (!m_db.isOpen() || !v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0) {
+            m_error = {qav::ErrNotOpen, qav::dbErrorText(qav::ErrNotOpen)};
             return false;
         }
-        m_prepared = true;
+        m_handle = *static_cast<sqlite3 *const *>(v.data());
+        static const char sql[] = "INSERT INTO tmpf7093des (tip_com, num_ser, per_tri, tot_ven, "
+                                  "tot_gra) VALUES (?, ?, ?, ?, ?)";
+        const int rc = sqlite3_prepare_v2(m_handle, sql, int(sizeof sql - 1), &m_insert, nullptr);
+        if (rc != SQLITE_OK) {
+            m_error = engineError(rc);
+            m_insert = nullptr;
+            return false;
+        }
     }
     m_transaction = std::make_unique<qav::Transaction>(m_db);
     if (!m_transaction->isActive()) {
@@ -62,8 +84,6 @@ bool WorkingTableTarget::commit()
 {
     if (!m_transaction)
         return true;
-    // The statement must not hold the transaction open.
-    m_insert.finish();
     const bool ok = m_transaction->commit();
     if (!ok) {
         m_error = m_db.lastError();
@@ -78,17 +98,24 @@ ImportTarget::Result WorkingTableTarget::add(const ImportRecord &record)
 {
     if (!m_transaction && !begin())
         return Result::Failed;
-    m_insert.bindValue(0, fieldText(record.tip_com.view()));
-    m_insert.bindValue(1, fieldText(record.num_ser.view()));
-    m_insert.bindValue(2, fieldText(record.per_tri.view()));
-    m_insert.bindValue(3, fieldText(record.tot_ven.view()));
-    m_insert.bindValue(4, fieldText(record.tot_gra.view()));
-    if (!m_insert.exec()) {
-        const qav::DbError e = qav::fromSqlError(m_insert.lastError());
-        if (e.number == qav::ErrDuplicateKey)
-            return Result::Duplicate;
-        return failed(e);
-    }
+    QByteArray scratch[5];
+    int rc = bindField(m_insert, 1, record.tip_com.view(), &scratch[0]);
+    if (rc == SQLITE_OK)
+        rc = bindField(m_insert, 2, record.num_ser.view(), &scratch[1]);
+    if (rc == SQLITE_OK)
+        rc = bindField(m_insert, 3, record.per_tri.view(), &scratch[2]);
+    if (rc == SQLITE_OK)
+        rc = bindField(m_insert, 4, record.tot_ven.view(), &scratch[3]);
+    if (rc == SQLITE_OK)
+        rc = bindField(m_insert, 5, record.tot_gra.view(), &scratch[4]);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(m_insert);
+    const qav::DbError error = rc == SQLITE_DONE ? qav::DbError() : engineError(rc);
+    // Reset at once, so the statement never keeps the transaction busy.
+    sqlite3_reset(m_insert);
+    sqlite3_clear_bindings(m_insert);
+    if (error.isError())
+        return error.number == qav::ErrDuplicateKey ? Result::Duplicate : failed(error);
     if (++m_pending >= m_chunk && !commit())
         return Result::Failed;
     return Result::Added;

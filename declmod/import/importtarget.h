@@ -6,9 +6,11 @@
 // no database of its own; the declaration's working table supplies the target.
 //
 // WorkingTableTarget writes into the session's working table `tmpf7093des` through one
-// prepared statement with bound values, inside write transactions committed every `chunk`
-// records, so that a long run neither holds the file's write lock for long nor commits row
-// by row. Records added before a failure or a stop stay once finish() has committed them.
+// prepared statement of the engine with bound values (the record's bytes are bound as they
+// are, converted only when they hold letters beyond ASCII), inside write transactions
+// committed every `chunk` records, so that a long run neither holds the file's write lock
+// for long nor commits row by row. Records added before a failure or a stop stay once
+// finish() has committed them.
 //
 // Errors: add() answers Failed and finish() false with the database's failure in error().
 
@@ -16,9 +18,10 @@
 
 #include "common/db/database.h"
 
-#include <QSqlQuery>
-
 #include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
 
 namespace declmod {
 
@@ -50,12 +53,13 @@ private:
     bool begin();
     bool commit();
     Result failed(const qav::DbError &error);
+    qav::DbError engineError(int code) const;
 
     qav::Database &m_db;
     const int m_chunk;
     std::unique_ptr<qav::Transaction> m_transaction;
-    QSqlQuery m_insert;
-    bool m_prepared = false;
+    sqlite3 *m_handle = nullptr;
+    sqlite3_stmt *m_insert = nullptr;
     int m_pending = 0;
     qint64 m_lost = 0;
     qav::DbError m_error;
