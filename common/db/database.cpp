@@ -184,6 +184,9 @@ bool Database::open(const OpenOptions &o)
 
 void Database::close()
 {
+    ++m_session;
+    m_insertKey.clear();
+    m_lastInsert = PreparedStatement();
     if (QSqlDatabase::contains(m_connection)) {
         {
             QSqlDatabase db = QSqlDatabase::database(m_connection, false);
@@ -269,16 +272,74 @@ bool Database::exists(const QString &sql, const QVariantList &params)
 
 bool Database::insert(const QString &table, const ColumnValues &values)
 {
-    QStringList cols, marks;
+    QStringList cols;
     QVariantList params;
     for (const auto &[c, v] : values) {
         cols << c;
-        marks << QStringLiteral("?");
         params << v;
     }
-    return execute(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                       .arg(table, cols.join(u','), marks.join(u',')),
-                   params);
+    const QString key = table + u'\n' + cols.join(u'\n');
+    if (key != m_insertKey || m_lastInsert.m_session != m_session) {
+        m_lastInsert = prepareInsert(table, cols);
+        m_insertKey = key;
+    }
+    const bool ok = m_lastInsert.run(params);
+    m_rowsAffected = ok ? m_lastInsert.rowsAffected() : 0;
+    return ok;
+}
+
+PreparedStatement Database::prepare(const QString &sql)
+{
+    PreparedStatement st;
+    st.m_db = this;
+    st.m_session = m_session;
+    if (!isOpen()) {
+        st.m_prepareError = {ErrNotOpen, dbErrorText(ErrNotOpen)};
+        fail(st.m_prepareError);
+        return st;
+    }
+    st.m_query = QSqlQuery(handle());
+    if (!st.m_query.prepare(sql)) {
+        st.m_prepareError = fromSqlError(st.m_query.lastError());
+        fail(st.m_prepareError);
+        return st;
+    }
+    st.m_prepared = true;
+    m_error = {};
+    return st;
+}
+
+PreparedStatement Database::prepareInsert(const QString &table, const QStringList &columns)
+{
+    QStringList marks;
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        marks << QStringLiteral("?");
+    return prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                       .arg(table, columns.join(u','), marks.join(u',')));
+}
+
+bool PreparedStatement::run(const QVariantList &values)
+{
+    m_rowsAffected = 0;
+    if (!m_db)
+        return false;
+    if (m_session != m_db->m_session || !m_db->isOpen())
+        return m_db->fail({ErrNotOpen, dbErrorText(ErrNotOpen)});
+    if (!m_prepared)
+        return m_db->fail(m_prepareError);
+    for (qsizetype i = 0; i < values.size(); ++i)
+        m_query.bindValue(int(i), values[i]);
+    const bool ok = m_query.exec();
+    if (!ok) {
+        const DbError e = fromSqlError(m_query.lastError());
+        m_query.finish();
+        return m_db->fail(e);
+    }
+    m_rowsAffected = m_query.numRowsAffected();
+    // Reset at once: a finished statement holds no lock on the file between rows.
+    m_query.finish();
+    m_db->m_error = {};
+    return true;
 }
 
 bool Database::update(const QString &table, const ColumnValues &values, const QString &where,

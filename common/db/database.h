@@ -40,6 +40,58 @@ struct OpenOptions {
 
 using ColumnValues = QList<QPair<QString, QVariant>>;
 
+class Database;
+
+// A statement prepared once and run many times with new values: the rows of an import run
+// or of a save (100,000 inserts prepare their SQL once, not 100,000 times). Get one from
+// Database::prepare() or Database::prepareInsert(); run() binds the values in order to the
+// statement's `?` placeholders and executes it. Failures are reported like every other
+// call of the database layer: run() returns false and lastError() of the database holds
+// the number and text; a statement that could not be prepared is not valid and every run()
+// fails with that same error.
+//
+// Run the rows of one job inside a Transaction, so that a failure leaves none of them and
+// the rows are written to the file once, at commit():
+//
+//     qav::Transaction tx(db);
+//     qav::PreparedStatement add = db.prepareInsert(QStringLiteral("tmpf7093des"),
+//         {QStringLiteral("tip_com"), QStringLiteral("num_ser"), QStringLiteral("per_tri"),
+//          QStringLiteral("tot_ven"), QStringLiteral("tot_gra")});
+//     for (const Record &r : records)
+//         if (!add.run({r.type, r.series, r.month, r.total, r.taxed}))
+//             return false; // db.lastError() says why; tx rolls every row back
+//     return tx.commit();
+//
+// Ownership: the statement belongs to the database that prepared it and must not outlive
+// that Database object. Once the database is closed (or opened again) run() fails with
+// ErrNotOpen; destroy prepared statements before closing to release them at once.
+// Movable, not copyable.
+class PreparedStatement
+{
+public:
+    PreparedStatement() = default;
+    PreparedStatement(PreparedStatement &&) noexcept = default;
+    PreparedStatement &operator=(PreparedStatement &&) noexcept = default;
+    PreparedStatement(const PreparedStatement &) = delete;
+    PreparedStatement &operator=(const PreparedStatement &) = delete;
+
+    // True when the statement was prepared on an open database.
+    bool isValid() const { return m_db != nullptr && m_prepared; }
+    // Binds `values` in order, one for each placeholder, and runs the statement once.
+    bool run(const QVariantList &values);
+    // Rows changed by the last successful run().
+    int rowsAffected() const { return m_rowsAffected; }
+
+private:
+    friend class Database;
+    Database *m_db = nullptr;
+    QSqlQuery m_query;
+    DbError m_prepareError;
+    quint64 m_session = 0; // the opening of the database it was prepared in
+    int m_rowsAffected = 0;
+    bool m_prepared = false;
+};
+
 class Database
 {
 public:
@@ -70,7 +122,9 @@ public:
     bool exists(const QString &sql, const QVariantList &params = {});
 
     // Updatable access: add one row, or change the rows a filter selects. Column names
-    // are the program's own; values are bound.
+    // are the program's own; values are bound. insert() keeps the statement of its last
+    // call and runs it again when the next call names the same table and columns, so a
+    // loop of inserts into one table prepares its SQL once.
     bool insert(const QString &table, const ColumnValues &values);
     bool update(const QString &table, const ColumnValues &values, const QString &where,
                 const QVariantList &whereParams = {});
@@ -79,9 +133,15 @@ public:
     QStringList tables();
     bool tableExists(const QString &name);
 
+    // A statement to run many times (see PreparedStatement); the text is the program's own.
+    PreparedStatement prepare(const QString &sql);
+    // "INSERT INTO table (columns) VALUES (?, ...)", prepared once.
+    PreparedStatement prepareInsert(const QString &table, const QStringList &columns);
+
     QSqlDatabase handle() const;
 
 private:
+    friend class PreparedStatement;
     bool fail(const DbError &error);
     bool prepareAndRun(QSqlQuery &q, const QString &sql, const QVariantList &params);
 
@@ -89,6 +149,10 @@ private:
     QString m_file;
     DbError m_error;
     int m_rowsAffected = 0;
+    quint64 m_session = 0; // counts the openings, so statements of an earlier one fail
+    // The statement of the last insert(), run again for the same table and columns.
+    QString m_insertKey;
+    PreparedStatement m_lastInsert;
 };
 
 // A write transaction that takes the file's write lock at once (BEGIN IMMEDIATE), so that

@@ -1,5 +1,5 @@
 // The database layer: opening with the workgroup check, the error numbers callers react
-// to, bound parameters and the transaction guard.
+// to, bound parameters, statements prepared once for many rows, and the transaction guard.
 
 #include "common/db/account.h"
 #include "common/db/database.h"
@@ -289,6 +289,98 @@ private slots:
         QVERIFY(db.tables().contains("F7093DES"));
         QVERIFY(db.execute("CREATE VIEW V1 AS SELECT 1"));
         QVERIFY(!db.tableExists("V1"));
+    }
+
+    // One statement for many rows: every row stored as bound, a refused row reported and
+    // the statement usable again, and the rows kept or dropped with their transaction.
+    void preparedInsertRunsManyRows()
+    {
+        qav::Database db("t"), other("o");
+        QVERIFY(db.open(options()));
+        QVERIFY(other.open(options()));
+        const QStringList columns{"Numero", "Argumento", "Funcion", "Correl_Param"};
+        {
+            qav::Transaction tx(db);
+            qav::PreparedStatement add = db.prepareInsert("PARAM", columns);
+            QVERIFY2(add.isValid(), qPrintable(db.lastError().text));
+            for (int i = 0; i < 2000; ++i) {
+                QVERIFY2(add.run({"900", QString::number(i), QStringLiteral("0'1\"%1").arg(i), ""}),
+                         qPrintable(db.lastError().text));
+                QCOMPARE(add.rowsAffected(), 1);
+            }
+            QVERIFY(!add.run({"900", "7", "repetido", ""}));
+            QCOMPARE(db.lastError().number, int(qav::ErrDuplicateKey));
+            QCOMPARE(add.rowsAffected(), 0);
+            QVERIFY(add.run({"900", "2000", "tras el rechazo", ""}));
+            QVERIFY(!db.lastError().isError());
+            QCOMPARE(other.scalar("SELECT count(*) FROM PARAM").toInt(), 0);
+            QVERIFY(tx.commit());
+        }
+        QCOMPARE(other.scalar("SELECT count(*) FROM PARAM WHERE Numero='900'").toInt(), 2001);
+        QCOMPARE(other.scalar("SELECT Funcion FROM PARAM WHERE Argumento='1234'").toString(),
+                 QStringLiteral("0'1\"1234"));
+        QCOMPARE(other.scalar("SELECT Funcion FROM PARAM WHERE Argumento='7'").toString(),
+                 QStringLiteral("0'1\"7"));
+        {
+            qav::Transaction tx(db);
+            qav::PreparedStatement add = db.prepareInsert("PARAM", columns);
+            QVERIFY(add.run({"901", "1", "", ""}));
+        }
+        QCOMPARE(other.scalar("SELECT count(*) FROM PARAM WHERE Numero='901'").toInt(), 0);
+    }
+
+    void preparedStatementFailures()
+    {
+        qav::Database db("t");
+        qav::PreparedStatement early = db.prepare("SELECT 1");
+        QVERIFY(!early.isValid());
+        QVERIFY(!early.run({}));
+        QCOMPARE(db.lastError().number, int(qav::ErrNotOpen));
+
+        QVERIFY(db.open(options()));
+        qav::PreparedStatement wrongTable = db.prepareInsert("NOEXISTE", {"a"});
+        QVERIFY(!wrongTable.isValid());
+        QCOMPARE(db.lastError().number, int(qav::ErrNoSuchTable));
+        QVERIFY(db.execute("SELECT 1"));
+        QVERIFY(!wrongTable.run({1}));
+        QCOMPARE(db.lastError().number, int(qav::ErrNoSuchTable));
+        QVERIFY(!qav::PreparedStatement().run({}));
+
+        // A statement of an earlier opening is refused, not run on the new one.
+        qav::PreparedStatement add = db.prepareInsert("CLAVES", {"Usuario"});
+        QVERIFY(add.run({"UNO"}));
+        db.close();
+        QVERIFY(!add.run({"DOS"}));
+        QCOMPARE(db.lastError().number, int(qav::ErrNotOpen));
+        QVERIFY(db.open(options()));
+        QVERIFY(!add.run({"TRES"}));
+        QCOMPARE(db.lastError().number, int(qav::ErrNotOpen));
+        QCOMPARE(db.scalar("SELECT count(*) FROM CLAVES").toInt(), 1);
+    }
+
+    // insert() runs its kept statement again only for the same table and columns.
+    void insertKeepsItsStatementPerTableAndColumns()
+    {
+        qav::Database db("t");
+        QVERIFY(db.open(options()));
+        QVERIFY(db.insert("CLAVES", {{"Usuario", "A"}, {"Nombre", "uno"}}));
+        QVERIFY(db.insert("CLAVES", {{"Usuario", "B"}, {"Nombre", "dos"}}));
+        QVERIFY(db.insert("CLAVES", {{"Usuario", "C"}, {"Tipo", "1"}}));
+        QVERIFY(db.insert("Error", {{"CodError", "0001"}, {"DescError", "x"}}));
+        QVERIFY(db.insert("CLAVES", {{"Usuario", "D"}, {"Nombre", "cuatro"}}));
+        QCOMPARE(db.rowsAffected(), 1);
+        QVERIFY(!db.insert("CLAVES", {{"Usuario", "D"}, {"Nombre", "otra vez"}}));
+        QCOMPARE(db.lastError().number, int(qav::ErrDuplicateKey));
+        QCOMPARE(db.rowsAffected(), 0);
+        db.close();
+        QVERIFY(db.open(options()));
+        QVERIFY(db.insert("CLAVES", {{"Usuario", "E"}, {"Nombre", "cinco"}}));
+
+        QStringList rows;
+        for (const QSqlRecord &r : db.rows("SELECT Usuario, Nombre, Tipo FROM CLAVES ORDER BY Usuario"))
+            rows << r.value(0).toString() + u'/' + r.value(1).toString() + u'/' + r.value(2).toString();
+        QCOMPARE(rows, QStringList({"A/uno/", "B/dos/", "C//1", "D/cuatro/", "E/cinco/"}));
+        QCOMPARE(db.scalar("SELECT count(*) FROM Error").toInt(), 1);
     }
 };
 
