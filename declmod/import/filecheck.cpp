@@ -121,8 +121,8 @@ ImportFileProblem ImportFileCheck::run(const QString &path, const Sink &sink)
         if (sink)
             sink(result);
     }
-    if (reader.failed())
-        return fileProblem(ImportFileStatus::ReadError, int(file.error()), reader.errorString());
+    if (reader.failed() || reader.tooLong())
+        return readProblem(reader, file, result.number + 1);
     return {};
 }
 

@@ -6,7 +6,13 @@
 
 #include <QFileInfo>
 
+#include <cerrno>
+#include <climits>
 #include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace declmod {
 
@@ -29,8 +35,10 @@ bool ImportLineReader::fill()
     }
     if (m_end == m_buffer.size())
         m_buffer.resize(m_buffer.size() * 2); // a line longer than the block
+    errno = 0;
     const qint64 n = m_device->read(m_buffer.data() + m_end, m_buffer.size() - m_end);
     if (n < 0) {
+        m_systemError = errno;
         m_failed = true;
         m_eof = true;
         return false;
@@ -43,11 +51,17 @@ bool ImportLineReader::fill()
 
 bool ImportLineReader::next(QByteArrayView *line)
 {
+    if (m_tooLong)
+        return false;
     for (;;) {
         const char *data = m_buffer.constData();
         qsizetype i = m_scan;
         while (i < m_end && data[i] != '\n' && data[i] != '\r')
             ++i;
+        if (i - m_start > kMaxLineLength) {
+            m_tooLong = true;
+            return false;
+        }
         if (i < m_end) {
             if (data[i] == '\r' && i + 1 == m_end && !m_eof) {
                 // Whether an LF follows is in the next block.
@@ -104,8 +118,36 @@ ImportFileProblem fileProblem(ImportFileStatus status, int number, const QString
         p.message = QStringLiteral("Error Tecnico:") + u' ' + QString::number(number) + u' '
             + description;
         break;
+    case ImportFileStatus::NotRegular:
+        p.title = QStringLiteral("Error");
+        p.message = QStringLiteral("El archivo a transferir no es un archivo común (es una tubería, "
+                                   "un dispositivo o un socket): cópielo en un archivo e intente "
+                                   "nuevamente.");
+        break;
+    case ImportFileStatus::LineTooLong:
+        p.title = QStringLiteral("Importar");
+        p.message = QStringLiteral("La línea %1 del archivo de importación tiene más de %2 "
+                                   "caracteres: no es una línea de cinco campos.")
+                        .arg(number)
+                        .arg(ImportLineReader::kMaxLineLength);
+        break;
+    case ImportFileStatus::WrongEncoding:
+        p.title = QStringLiteral("Importar");
+        p.message = QStringLiteral("El archivo de importación está codificado en %1 (empieza con "
+                                   "una marca de orden de bytes): debe estar en Windows-1252 "
+                                   "(ANSI). Guárdelo con esa codificación e intente nuevamente.")
+                        .arg(description);
+        break;
     }
     return p;
+}
+
+ImportFileProblem readProblem(const ImportLineReader &reader, const QFile &file, qint64 lineNumber)
+{
+    if (reader.tooLong())
+        return fileProblem(ImportFileStatus::LineTooLong, int(qMin<qint64>(lineNumber, INT_MAX)));
+    const int number = reader.systemError() != 0 ? reader.systemError() : int(file.error());
+    return fileProblem(ImportFileStatus::ReadError, number, reader.errorString());
 }
 
 bool openImportFile(const QString &path, QFile *file, ImportFileProblem *problem)
@@ -116,13 +158,30 @@ bool openImportFile(const QString &path, QFile *file, ImportFileProblem *problem
         *problem = fileProblem(ImportFileStatus::NotFound);
         return false;
     }
-    file->setFileName(resolved);
-    if (!file->open(QIODevice::ReadOnly)) {
-        if (file->error() == QFileDevice::PermissionsError)
+    // Opened without waiting: a FIFO without a writer would block here.
+    const int fd = ::open(QFile::encodeName(resolved).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR)
+            *problem = fileProblem(ImportFileStatus::NotFound);
+        else if (error == EBUSY || error == ETXTBSY || error == EAGAIN)
             *problem = fileProblem(ImportFileStatus::InUse);
         else
-            *problem = fileProblem(ImportFileStatus::ReadError, int(file->error()),
-                                   file->errorString());
+            *problem = fileProblem(ImportFileStatus::ReadError, error, qt_error_string(error));
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        *problem = fileProblem(ImportFileStatus::NotRegular);
+        return false;
+    }
+    // Reads block as usual from here on.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    file->setFileName(resolved);
+    if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        *problem = fileProblem(ImportFileStatus::ReadError, int(file->error()), file->errorString());
         return false;
     }
     if (lockedByOther(file->handle(), false)) {
@@ -148,7 +207,15 @@ ImportFileProblem scan(const QString &path)
     bool fieldsOk = true;
     bool endsOk = true;
     QByteArrayView line;
+    qint64 number = 0;
     while (reader.next(&line)) {
+        if (++number == 1) {
+            // A Unicode file read as Windows-1252 would only show its first line rejected.
+            if (line.startsWith("\xEF\xBB\xBF"))
+                return fileProblem(ImportFileStatus::WrongEncoding, 0, QStringLiteral("UTF-8"));
+            if (line.startsWith("\xFF\xFE") || line.startsWith("\xFE\xFF"))
+                return fileProblem(ImportFileStatus::WrongEncoding, 0, QStringLiteral("UTF-16"));
+        }
         qsizetype bars = 0;
         const char *p = line.data();
         const char *end = p + line.size();
@@ -164,8 +231,8 @@ ImportFileProblem scan(const QString &path)
         if (n > 0 && line[n - 1] != '|')
             endsOk = false;
     }
-    if (reader.failed())
-        return fileProblem(ImportFileStatus::ReadError, int(file.error()), reader.errorString());
+    if (reader.failed() || reader.tooLong())
+        return readProblem(reader, file, number + 1);
     if (!fieldsOk)
         return fileProblem(ImportFileStatus::WrongFieldCount);
     if (!endsOk)

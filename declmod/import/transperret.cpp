@@ -146,6 +146,8 @@ TransferOutcome TransPerRet::transfer()
         break;
     case ImportFileStatus::WrongFieldCount:
     case ImportFileStatus::MissingSeparator:
+    case ImportFileStatus::LineTooLong:
+    case ImportFileStatus::WrongEncoding:
         m_refusal = problem.status;
         messages.show({problem.message, qav::MbOk | qav::MbCritical, problem.title});
         return TransferOutcome::Refused;
@@ -156,6 +158,7 @@ TransferOutcome TransPerRet::transfer()
         Errores_Transferencia({TransferFailureKind::InUse, 0, QString()}, messages);
         return TransferOutcome::FileFailed;
     case ImportFileStatus::ReadError:
+    case ImportFileStatus::NotRegular:
         messages.show({problem.message, qav::MbOk | qav::MbCritical, problem.title});
         return TransferOutcome::FileFailed;
     }
@@ -204,10 +207,10 @@ TransferOutcome TransPerRet::transfer()
             break;
         report(false);
     }
-    if (outcome == TransferOutcome::Completed && reader.failed()) {
-        messages.show({QStringLiteral("Error Tecnico:") + u' ' + QString::number(int(file.error()))
-                           + u' ' + reader.errorString(),
-                       qav::MbOk | qav::MbCritical, QStringLiteral("Error")});
+    if (outcome == TransferOutcome::Completed && (reader.failed() || reader.tooLong())) {
+        // The file changed after its checks.
+        const ImportFileProblem p = readProblem(reader, file, m_transferred + m_rejected + 1);
+        messages.show({p.message, qav::MbOk | qav::MbCritical, p.title});
         outcome = TransferOutcome::FileFailed;
     }
     file.close();

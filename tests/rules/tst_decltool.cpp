@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 struct Result {
@@ -125,6 +127,45 @@ private slots:
         QCOMPARE(QString::fromUtf8(r.err),
                  QStringLiteral("En la ruta indicada, no se encuentra el archivo a transferir, verifique la ruta\n"));
         QCOMPARE(r.status, 2);
+    }
+
+    // What is not a regular file is refused at once: a pipe could be read only once (the
+    // whole-file checks and the lines would see different input), a FIFO without a writer
+    // would wait for one forever, and a device may never end.
+    void nonRegularInput_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("pipe on standard input") << "pipe";
+        QTest::newRow("FIFO without a writer") << "fifo";
+        QTest::newRow("endless device") << "device";
+    }
+
+    void nonRegularInput()
+    {
+        QFETCH(QString, kind);
+        QString path = QStringLiteral("/dev/zero");
+        if (kind == u"pipe") {
+            path = QStringLiteral("/dev/stdin");
+        } else if (kind == u"fifo") {
+            path = m_dir.filePath(QStringLiteral("fifo.TXT"));
+            QFile::remove(path);
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        }
+        QProcess p;
+        p.start(qEnvironmentVariable("QAV_BIN_DIR") + QStringLiteral("/decltool"),
+                {QStringLiteral("check-import"), path, QStringLiteral("--year"), QStringLiteral("2013")});
+        QVERIFY(p.waitForStarted());
+        if (kind == u"pipe") {
+            p.write("01|F001|3|10|5|\r\n01|F002|3|1x|5|\r\n");
+            p.closeWriteChannel();
+        }
+        QVERIFY2(p.waitForFinished(20000), "decltool kept reading");
+        QCOMPARE(p.readAllStandardOutput(), QByteArray());
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()),
+                 QStringLiteral("El archivo a transferir no es un archivo común (es una tubería, un "
+                                "dispositivo o un socket): cópielo en un archivo e intente "
+                                "nuevamente.\n"));
+        QCOMPARE(p.exitCode(), 2);
     }
 
     void typesFromDatabase()

@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+
 using namespace declmod;
 
 namespace {
@@ -282,6 +284,85 @@ private slots:
         QVERIFY(writeFile(m_dir.filePath(QStringLiteral("7093case.txt")), "01|F001|3|1|1|\r\n"));
         QCOMPARE(checkImportFile(m_dir.filePath(QStringLiteral("7093CASE.TXT"))).status,
                  ImportFileStatus::Ok);
+    }
+
+    // Refusals before the line checks: a Unicode file (its first line would be rejected
+    // without a word about the encoding), and a line longer than any five fields, which
+    // stops the reading at once instead of growing the buffer with the file.
+    void refusedBeforeTheLineChecks_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("lines"); // lines passed on by the run
+        const QByteArray good("01|F001|3|1|1|\r\n");
+        const qsizetype longest = ImportLineReader::kMaxLineLength;
+        const QByteArray padded = "01|F001|3|1|1|" + QByteArray(longest - 14, ' ');
+        const QString tooLong = QStringLiteral("La línea %1 del archivo de importación tiene más de "
+                                               "1048576 caracteres: no es una línea de cinco campos.");
+        QTest::newRow("UTF-8 mark") << "\xEF\xBB\xBF" + good + good << int(ImportFileStatus::WrongEncoding)
+            << QStringLiteral("El archivo de importación está codificado en UTF-8 (empieza con una "
+                              "marca de orden de bytes): debe estar en Windows-1252 (ANSI). Guárdelo "
+                              "con esa codificación e intente nuevamente.") << 0;
+        QTest::newRow("UTF-16 mark") << QByteArray("\xFF\xFE" "0\0" "1\0" "|\0", 8)
+                                     << int(ImportFileStatus::WrongEncoding)
+            << QStringLiteral("El archivo de importación está codificado en UTF-16 (empieza con una "
+                              "marca de orden de bytes): debe estar en Windows-1252 (ANSI). Guárdelo "
+                              "con esa codificación e intente nuevamente.") << 0;
+        QTest::newRow("mark only at the start counts") << good + "\xEF\xBB\xBF" + good
+                                                       << int(ImportFileStatus::Ok) << QString() << 2;
+        QTest::newRow("longest line still read") << good + padded + "\r\n" + good
+                                                 << int(ImportFileStatus::Ok) << QString() << 3;
+        QTest::newRow("one more character") << good + padded + " \r\n" + good
+                                            << int(ImportFileStatus::LineTooLong) << tooLong.arg(2) << 0;
+        QTest::newRow("endless line without an end") << QByteArray(3 << 20, '7')
+                                                     << int(ImportFileStatus::LineTooLong)
+                                                     << tooLong.arg(1) << 0;
+    }
+
+    void refusedBeforeTheLineChecks()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        QFETCH(int, lines);
+        const QString path = m_dir.filePath(QStringLiteral("7093REFUSED.TXT"));
+        QVERIFY(writeFile(path, bytes));
+        const ImportFileProblem p = checkImportFile(path);
+        QCOMPARE(int(p.status), status);
+        QCOMPARE(p.message, message);
+        ImportFileCheck run(m_checks, m_types, QStringLiteral("2013"));
+        int calls = 0;
+        QCOMPARE(int(run.run(path, [&](const ImportLineResult &) { ++calls; }).status), status);
+        QCOMPARE(calls, lines);
+    }
+
+    // The reader stops at an over-long line: it has read no more than a bounded amount.
+    void readerStopsAtAnOverlongLine()
+    {
+        QByteArray bytes(8 << 20, 'x');
+        QBuffer device(&bytes);
+        QVERIFY(device.open(QIODevice::ReadOnly));
+        ImportLineReader reader(&device, 16);
+        QByteArrayView line;
+        QVERIFY(!reader.next(&line));
+        QVERIFY(reader.tooLong());
+        QVERIFY(!reader.failed());
+        QVERIFY(device.pos() <= 2 * ImportLineReader::kMaxLineLength);
+        QVERIFY(!reader.next(&line));
+    }
+
+    // A file the system refuses to open is reported with the system's error number.
+    void openFailureCarriesTheSystemNumber()
+    {
+        // Write-only even for the administrator.
+        const QString path = QStringLiteral("/sys/bus/pci/rescan");
+        QFile probe(path);
+        if (!QFileInfo(path).isFile() || probe.open(QIODevice::ReadOnly))
+            QSKIP("no file here that refuses to be read");
+        const ImportFileProblem p = checkImportFile(path);
+        QCOMPARE(p.status, ImportFileStatus::ReadError);
+        QCOMPARE(p.message, QStringLiteral("Error Tecnico: %1 %2").arg(EACCES).arg(qt_error_string(EACCES)));
     }
 
     // Small blocks split lines, and CR LF pairs, at every possible place; the lines are the
