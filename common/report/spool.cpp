@@ -1,8 +1,25 @@
 #include "common/report/spool.h"
 
+#include "common/amount/decimalscan.h"
 #include "common/time/clock.h"
 
 namespace qav {
+namespace {
+
+constexpr std::int64_t kMaxFileNumber = 99999999;
+constexpr std::int64_t kMaxSequence = 999999;
+
+// The number of a maximum read from the table (digits only, by the queries' filters): 0
+// when there is none, -1 when it has more digits than any width can hold.
+std::int64_t numberOf(const QVariant &max)
+{
+    if (max.isNull())
+        return 0;
+    const auto n = scanDecimal(QStringView(max.toString()), ScanWhole).scaled(0, Rounding::TowardZero);
+    return n ? *n : -1;
+}
+
+} // namespace
 
 QString RegistraSpool(Database &db, const QString &codRep, qint16 tipDoc, const QString &docId,
                       const QString &sysUser, DbError *error)
@@ -32,8 +49,17 @@ QString RegistraSpool(Database &db, const QString &codRep, qint16 tipDoc, const 
     if (db.lastError().isError())
         return failed();
 
-    const int seq = seqMax.isNull() ? 0 : seqMax.toString().toInt();
-    const int num = fileMax.isNull() ? 0 : fileMax.toString().toInt();
+    const std::int64_t seq = numberOf(seqMax);
+    const std::int64_t num = numberOf(fileMax);
+    if (num < 0 || num >= kMaxFileNumber || seq < 0 || seq >= kMaxSequence) {
+        if (error)
+            *error = {ErrSpoolFull,
+                      QStringLiteral("No se puede registrar el reporte %1: la numeración del "
+                                     "spool llegó a su límite (archivo %2.PRN o secuencia %3). "
+                                     "Depure la tabla SPOOL e intente nuevamente.")
+                          .arg(codRep, QString::number(kMaxFileNumber), QString::number(kMaxSequence))};
+        return QString();
+    }
     const QString archivo = QStringLiteral("%1.PRN").arg(num + 1, 8, 10, QLatin1Char('0'));
     if (!db.insert(QStringLiteral("SPOOL"),
                    {{QStringLiteral("CodRep"), codRep},

@@ -9,14 +9,22 @@
 // the file's write lock before reading: two programs registering at the same moment are
 // serialised by the database and never get the same file name.
 //
+// The numbers have fixed widths: a registration whose file number would need more than 8
+// digits, or whose sequence more than 6, is refused with ErrSpoolFull (a wider number
+// would repeat the name of a document already in the spool, and overwrite it).
+//
 // Errors: RegistraSpool returns a null string and fills *error when the database refuses
-// (a lock held longer than the busy timeout, a missing table, ...); no row is left then.
+// (a lock held longer than the busy timeout, a missing table, ...) or the numbering is
+// full; no row is left then.
 
 #include "common/db/database.h"
 
 #include <QString>
 
 namespace qav {
+
+// The spool's file numbers (8 digits) or a report's sequences (6 digits) are used up.
+constexpr int ErrSpoolFull = 9020;
 
 QString RegistraSpool(Database &db, const QString &codRep, qint16 tipDoc, const QString &docId,
                       const QString &sysUser, DbError *error = nullptr);

@@ -21,6 +21,8 @@ private slots:
     void rowWritten();
     void foreignRowsDoNotBreakNumbering();
     void failureLeavesNoRow();
+    void numbersKeepTheirWidth_data();
+    void numbersKeepTheirWidth();
     void lockHeldTooLongIsReported();
     void concurrentProcesses();
 
@@ -108,6 +110,44 @@ void TstSpool::failureLeavesNoRow()
     QCOMPARE(e.number, int(ErrNoSuchTable));
     // The failed registration left no transaction open behind it.
     QVERIFY(m_db->execute(QStringLiteral("CREATE TABLE after_failure (x)")));
+}
+
+// The last numbers of each width are handed out; beyond them the registration is refused
+// (a ninth digit would make every later document "100000000.PRN" and overwrite the one
+// before), and nothing is written.
+void TstSpool::numbersKeepTheirWidth_data()
+{
+    QTest::addColumn<QString>("secuencia");
+    QTest::addColumn<QString>("archivo");
+    QTest::addColumn<QString>("expected"); // the name handed out, empty when refused
+    QTest::newRow("last file number") << "000001" << "99999998.PRN" << "99999999.PRN";
+    QTest::newRow("file numbers used up") << "000001" << "99999999.PRN" << "";
+    QTest::newRow("last sequence") << "999998" << "00000001.PRN" << "00000002.PRN";
+    QTest::newRow("sequences used up") << "999999" << "00000001.PRN" << "";
+    QTest::newRow("sequence wider than its column") << "12345678901234567890123" << "00000001.PRN" << "";
+}
+
+void TstSpool::numbersKeepTheirWidth()
+{
+    QFETCH(QString, secuencia);
+    QFETCH(QString, archivo);
+    QFETCH(QString, expected);
+    QVERIFY(m_db->execute(QStringLiteral("INSERT INTO SPOOL (CodRep, Secuencia, Archivo) VALUES ('DE0001', ?, ?)"),
+                          {secuencia, archivo}));
+    DbError e;
+    const QString name = RegistraSpool(*m_db, QStringLiteral("DE0001"), 6, QStringLiteral("1"), QStringLiteral("U"), &e);
+    QCOMPARE(name, expected.isEmpty() ? QString() : expected);
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT count(*) FROM SPOOL")).toInt(), expected.isEmpty() ? 1 : 2);
+    if (expected.isEmpty()) {
+        QCOMPARE(e.number, ErrSpoolFull);
+        QCOMPARE(e.text, QStringLiteral("No se puede registrar el reporte DE0001: la numeración del spool "
+                                        "llegó a su límite (archivo 99999999.PRN o secuencia 999999). "
+                                        "Depure la tabla SPOOL e intente nuevamente."));
+        // No transaction stays open behind the refusal.
+        QVERIFY(m_db->execute(QStringLiteral("CREATE TABLE after_refusal (x)")));
+    } else {
+        QVERIFY(!e.isError());
+    }
 }
 
 void TstSpool::lockHeldTooLongIsReported()
