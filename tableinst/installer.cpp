@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QSqlRecord>
 
+#include <cstdint>
+
 namespace tableinst {
 namespace {
 
@@ -71,18 +73,29 @@ QString numberText(int n)
     return n < 0 ? QString::number(n) : u' ' + QString::number(n);
 }
 
+enum class NumberField { Ok, NotANumber, OutOfRange };
+
 // A field converted to a number: blanks around it are ignored, the decimal point is ".",
 // an exponent may follow, and the value is rounded to the nearest integer (halves to the
-// even one). False when the field holds no number or, for a byte, one outside 0 to 255.
-bool toNumber(const QString &field, bool byte, QVariant *out)
+// even one). It must fit a byte (0 to 255) or a long integer.
+NumberField toNumber(const QString &field, bool byte, QVariant *out)
 {
     const qav::DecimalNumber number =
         qav::scanDecimal(QStringView(field).trimmed(), qav::ScanWhole | qav::ScanBlanks | qav::ScanSign | qav::ScanExponent);
-    const auto r = number.isValid() ? number.scaled(0, qav::Rounding::HalfEven) : std::nullopt;
-    if (!r || (byte ? (*r < 0 || *r > 255) : (*r < -2147483647 || *r > 2147483647)))
-        return false;
+    if (!number.isValid())
+        return NumberField::NotANumber;
+    const auto r = number.scaled(0, qav::Rounding::HalfEven);
+    if (!r || (byte ? (*r < 0 || *r > 255) : (*r < INT32_MIN || *r > INT32_MAX)))
+        return NumberField::OutOfRange;
     *out = static_cast<int>(*r);
-    return true;
+    return NumberField::Ok;
+}
+
+// A text of the file quoted in a message, cut to a length a message box can show.
+QString quoted(const QString &text)
+{
+    constexpr qsizetype kShown = 200;
+    return text.size() <= kShown ? text : text.left(kShown) + QStringLiteral("...");
 }
 
 void showStop(const QString &text)
@@ -286,7 +299,7 @@ bool Installer::readEnvdes(const QString &path, QList<EnvioRow> *rows)
         if (line.trimmed().isEmpty())
             break;
         const QString where = QStringLiteral("Archivo ") + path + QStringLiteral(", línea ")
-                              + QString::number(n + 1) + QStringLiteral(":\n") + line + u'\n';
+                              + QString::number(n + 1) + QStringLiteral(":\n") + quoted(line) + u'\n';
         const QStringList parts = line.split(u'|');
         if (parts.size() - 1 < kEnvdesFields) {
             showStop(where + QStringLiteral("La línea debe tener 13 campos, cada uno seguido de \"|\"."));
@@ -299,11 +312,14 @@ bool Installer::readEnvdes(const QString &path, QList<EnvioRow> *rows)
         for (int f = 4; f < kEnvdesFields; ++f) {
             QVariant v;
             const bool byte = f < 7;
-            if (!toNumber(parts[f], byte, &v)) {
+            const NumberField got = toNumber(parts[f], byte, &v);
+            if (got != NumberField::Ok) {
+                const QString rule = byte ? QStringLiteral("debe ser un número de 0 a 255.")
+                    : got == NumberField::OutOfRange
+                    ? QStringLiteral("debe ser un número de -2147483648 a 2147483647.")
+                    : QStringLiteral("debe ser un número.");
                 showStop(where + QStringLiteral("El campo ") + QString::number(f + 1)
-                         + QStringLiteral(" (\"") + parts[f]
-                         + (byte ? QStringLiteral("\") debe ser un número de 0 a 255.")
-                                 : QStringLiteral("\") debe ser un número.")));
+                         + QStringLiteral(" (\"") + quoted(parts[f]) + QStringLiteral("\") ") + rule);
                 return false;
             }
             row.numbers << v;

@@ -343,6 +343,42 @@ private slots:
         expectNothingWritten();
     }
 
+    // What the message says of a field: a number beyond a long integer is out of range, not
+    // "not a number"; and a huge line is quoted only in part, so the box stays readable.
+    void envdesFieldMessages_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("beyond a long integer")
+            << "x|T1|D1|E1|1|1|1|2|4|3000000000|0|0|0|"
+            << "El campo 10 (\"3000000000\") debe ser un número de -2147483648 a 2147483647.";
+        QTest::newRow("far beyond, with an exponent")
+            << "x|T1|D1|E1|1|1|1|-1e40|4|3|0|0|0|"
+            << "El campo 8 (\"-1e40\") debe ser un número de -2147483648 a 2147483647.";
+        QTest::newRow("not a number") << "x|T1|D1|E1|1|1|1|2|4|tres|0|0|0|"
+                                      << "El campo 10 (\"tres\") debe ser un número.";
+        QTest::newRow("byte") << "x|T1|D1|E1|1|300|1|2|4|3|0|0|0|"
+                              << "El campo 6 (\"300\") debe ser un número de 0 a 255.";
+        const QString huge(5 << 20, u'9');
+        QTest::newRow("five megabytes")
+            << "x|T1|D1|E1|1|1|1|2|4|" + huge + "|0|0|0|"
+            << "El campo 10 (\"" + huge.left(200) + "...\") debe ser un número de -2147483648 a "
+                   "2147483647.";
+    }
+
+    void envdesFieldMessages()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, expected);
+        QVERIFY(m_sb->writeEnvdes({line}));
+        QCOMPARE(Installer().run(), int(tableinst::Stopped));
+        QCOMPARE(m_msg->shown.size(), 1);
+        const QString &text = m_msg->shown[0].text;
+        QVERIFY2(text.endsWith(u'\n' + expected), qPrintable(text.right(300)));
+        QVERIFY2(text.size() < 1000, qPrintable(QString::number(text.size())));
+        expectNothingWritten();
+    }
+
     void envdesNameInAnyCase()
     {
         QVERIFY(QFile::rename(m_sb->envdesFile(), m_sb->sysPath + QStringLiteral("tmp/ENVDES.TXT")));
