@@ -113,8 +113,10 @@ int Installer::run()
     m_settings = qav::readInstallationSettings();
     m_sysPath = m_settings.sysPath;
     if (m_sysPath.isEmpty()) {
-        qav::msgBox(QStringLiteral("Debe instalar primero el QAV "), qav::MbOk | qav::MbInformation,
-                    QStringLiteral("Mensaje"));
+        const QString text = QStringLiteral("Debe instalar primero el QAV ");
+        qav::msgBox(m_settings.settingsFound ? text
+                                             : qav::missingSettingsText(m_settings) + u'\n' + text,
+                    qav::MbOk | qav::MbInformation, QStringLiteral("Mensaje"));
         return Stopped;
     }
     if (m_sysPath.endsWith(QLatin1String("//")))

@@ -159,27 +159,60 @@ bool Database::open(const OpenOptions &o)
         registerSqlFunctions(db);
     }
     m_file = file;
-    // Touch the file: a locked or foreign file is refused here, not at the first query.
-    QSqlQuery probe(handle());
-    bool ok = probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
-    QSqlError failure = probe.lastError();
-    // The probe's statement holds a read transaction until finished, and the journal mode
-    // cannot change inside one.
-    probe.finish();
-    if (ok && !o.readOnly) {
-        QSqlQuery wal(handle());
-        ok = wal.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-        failure = wal.lastError();
+    // Touch the file: a locked or foreign file is refused here, not at the first query, and
+    // nothing is written to it (not even the journal mode) until it has passed.
+    DbError refused;
+    {
+        QSqlQuery probe(handle());
+        if (!probe.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'"))) {
+            refused = fromSqlError(probe.lastError());
+        } else {
+            QStringList present;
+            while (probe.next())
+                present << probe.value(0).toString();
+            for (const QString &t : o.requiredTables)
+                if (!present.contains(t, Qt::CaseInsensitive)) {
+                    refused = {ErrNotADatabase, dbErrorText(ErrNotADatabase, o.file)};
+                    break;
+                }
+        }
+        // The probe's statement holds a read transaction until finished, and the journal
+        // mode cannot change inside one.
+        probe.finish();
     }
-    if (!ok) {
-        DbError e = fromSqlError(failure);
-        if (e.number == ErrLocked || e.number == ErrNotADatabase)
-            e.text = dbErrorText(e.number, o.file);
-        probe = QSqlQuery();
+    if (!refused.isError() && !o.readOnly && isReadOnlyConnection())
+        refused = {ErrReadOnly, dbErrorText(ErrReadOnly, o.file)};
+    if (!refused.isError() && !o.readOnly) {
+        QSqlQuery wal(handle());
+        if (!wal.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
+            refused = fromSqlError(wal.lastError());
+    }
+    if (!refused.isError() && !o.readOnly && o.refuseWhileWriting) {
+        // In WAL mode readers never wait: a writer holding the file is only seen by asking
+        // for the write lock. It is given back at once.
+        QSqlQuery lock(handle());
+        if (!lock.exec(QStringLiteral("BEGIN IMMEDIATE")))
+            refused = fromSqlError(lock.lastError());
+        else
+            lock.exec(QStringLiteral("ROLLBACK"));
+    }
+    if (refused.isError()) {
+        if (refused.number == ErrLocked || refused.number == ErrNotADatabase
+            || refused.number == ErrReadOnly)
+            refused.text = dbErrorText(refused.number, o.file);
         close();
-        return fail(e);
+        return fail(refused);
     }
     return true;
+}
+
+bool Database::isReadOnlyConnection() const
+{
+    const QVariant v = handle().driver()->handle();
+    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
+        return false;
+    auto *h = *static_cast<sqlite3 *const *>(v.data());
+    return h && sqlite3_db_readonly(h, "main") == 1;
 }
 
 void Database::close()
@@ -222,8 +255,13 @@ bool Database::prepareAndRun(QSqlQuery &q, const QString &sql, const QVariantLis
             ok = q.exec();
         }
     }
-    if (!ok)
-        return fail(fromSqlError(q.lastError()));
+    if (!ok) {
+        DbError e = fromSqlError(q.lastError());
+        // The file a lock or a write refusal is about is the one this connection has open.
+        if (e.number == ErrLocked || e.number == ErrReadOnly)
+            e.text = dbErrorText(e.number, m_file);
+        return fail(e);
+    }
     m_error = {};
     return true;
 }

@@ -36,6 +36,12 @@ struct OpenOptions {
     QString password;
     bool readOnly = false;
     int busyTimeoutMs = 4000;
+    // Tables the file must hold (names in any case); a file without them is refused as not
+    // being the database (ErrNotADatabase) before anything is written to it.
+    QStringList requiredTables;
+    // Ask for the write lock at open (given back at once): in WAL mode a writer does not
+    // keep readers out, so a file another program is writing is refused as locked here.
+    bool refuseWhileWriting = false;
 };
 
 using ColumnValues = QList<QPair<QString, QVariant>>;
@@ -143,6 +149,7 @@ public:
 private:
     friend class PreparedStatement;
     bool fail(const DbError &error);
+    bool isReadOnlyConnection() const;
     bool prepareAndRun(QSqlQuery &q, const QString &sql, const QVariantList &params);
 
     QString m_connection;

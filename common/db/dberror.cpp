@@ -23,6 +23,9 @@ QString dbErrorText(int number, const QString &detail)
                               "información del grupo de trabajo o no se puede leer.");
     case ErrBadAccount:
         return QStringLiteral("No es una cuenta o contraseña válida.");
+    case ErrReadOnly:
+        return QStringLiteral("No se puede actualizar. La base de datos '%1' es de solo lectura "
+                              "(no hay permiso para escribir en el archivo).").arg(detail);
     case ErrLocked:
         return QStringLiteral("El archivo '%1' ya está en uso exclusivo por otro usuario o "
                               "está bloqueado.").arg(detail);
@@ -60,6 +63,8 @@ DbError fromSqlError(const QSqlError &error)
         return make(ErrPrimaryKeyExists, QString());
     if ((ok && (code == 5 || code == 6)) || engine.contains(QLatin1String("database is locked")))
         return make(ErrLocked, QString());
+    if ((ok && code == 8) || engine.contains(QLatin1String("readonly database")))
+        return make(ErrReadOnly, QString());
     if ((ok && code == 19 && engine.contains(QLatin1String("UNIQUE")))
         || engine.contains(QLatin1String("UNIQUE constraint failed")))
         return make(ErrDuplicateKey, QString());

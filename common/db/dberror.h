@@ -15,6 +15,7 @@ enum DbErrorNumber : int {
     ErrFileNotFound = 3024,     // the database file does not exist
     ErrNoWorkgroup = 3028,      // the workgroup file is missing or unreadable
     ErrBadAccount = 3029,       // account or password refused by the workgroup file
+    ErrReadOnly = 3027,         // the file may not be written (no write permission)
     ErrLocked = 3051,           // the file is locked or busy
     ErrUnknownColumn = 3061,    // a name in a statement is not a column
     ErrNoSuchTable = 3078,      // the statement names a table that does not exist

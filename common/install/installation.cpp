@@ -19,6 +19,19 @@ QString option(const QString &key)
 
 } // namespace
 
+QStringList hostTableNames()
+{
+    return {QStringLiteral("CAB"),    QStringLiteral("DET"),     QStringLiteral("HCAB"),
+            QStringLiteral("HDET"),   QStringLiteral("CONT"),    QStringLiteral("CLAVES"),
+            QStringLiteral("PARAM"),  QStringLiteral("Error"),   QStringLiteral("SPOOL"),
+            QStringLiteral("reportes"), QStringLiteral("envio_t")};
+}
+
+QStringList hostCoreTableNames()
+{
+    return {QStringLiteral("PARAM"), QStringLiteral("CONT"), QStringLiteral("CLAVES")};
+}
+
 QString settingsFileName()
 {
     return QStringLiteral("PM000.INI");
@@ -34,6 +47,12 @@ InstallationSettings readInstallationSettings()
     s.dbName = option(QStringLiteral("DBName"));
     s.sysUser = option(QStringLiteral("SysUser"));
     return s;
+}
+
+QString missingSettingsText(const InstallationSettings &settings)
+{
+    return QStringLiteral("No se encuentra el archivo de configuración %1 (se buscó en %2).")
+        .arg(settingsFileName(), settings.settingsFile);
 }
 
 QString joinInstallationPath(const QString &folder, const QString &name, PathJoin join)
@@ -70,6 +89,8 @@ bool openSharedDatabase(Database &db, const QString &databaseFile, const QString
     o.workgroupFile = workgroupFile.isNull() ? QStringLiteral("") : workgroupFile;
     o.user = moduleUser();
     o.password = modulePassword();
+    o.requiredTables = hostCoreTableNames();
+    o.refuseWhileWriting = true;
     return db.open(o);
 }
 

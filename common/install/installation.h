@@ -24,6 +24,7 @@
 // here: each program words its own message.
 
 #include <QString>
+#include <QStringList>
 
 namespace qav {
 
@@ -37,6 +38,10 @@ struct InstallationSettings {
     QString dbName;             // DBName: the database file name
     QString sysUser;            // SysUser: the person working in the host
 };
+
+// The line that says the settings file is missing and where it was looked for; the
+// programs show it before the message their rules give for what follows.
+QString missingSettingsText(const InstallationSettings &settings);
 
 // The settings file's name as the programs give it (without a folder).
 QString settingsFileName();
@@ -59,7 +64,18 @@ QString workgroupFileIn(const QString &folder, PathJoin join = PathJoin::Direct)
 // Writes SystemDB = `workgroupFile` into section "Options" of the settings file.
 bool writeSystemDb(const QString &workgroupFile, QString *error = nullptr);
 
-// Opens `databaseFile` with the workgroup file and the module's fixed account.
+// The host's tables that every database of the installation holds.
+QStringList hostTableNames();
+
+// The tables a file must hold to be taken for the host's database: the parameter table and
+// the registers of taxpayers and users that every program of the suite reads. (A missing
+// table of the others is reported where it is used.)
+QStringList hostCoreTableNames();
+
+// Opens `databaseFile` with the workgroup file and the module's fixed account. The file is
+// refused (ErrNotADatabase, nothing written to it) when it lacks the host's core tables,
+// refused as read-only (ErrReadOnly) when it may not be written, and as locked (ErrLocked)
+// when another program holds its write lock.
 bool openSharedDatabase(Database &db, const QString &databaseFile, const QString &workgroupFile);
 
 // Opens `databaseFile` read-only, with no workgroup file.

@@ -4,6 +4,7 @@
 #include "common/text/trim.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -58,21 +59,77 @@ QString profilePath(const QString &fileName)
     return resolveCaseInsensitive(path);
 }
 
+namespace {
+
+// The lines of a settings file, each with the line end it had ("\r\n", "\r", "\n", or
+// nothing for a last line without one), so that a write gives every other line back as
+// it was.
+struct ProfileLine {
+    QString text;
+    QString end;
+};
+
+// Reads at most kMaxProfileBytes of the file (and one byte more, to know whether there
+// was more): an endless or huge file cannot exhaust the memory. *complete says whether
+// the whole file was read.
+bool readProfileLines(const QString &path, QList<ProfileLine> *lines, bool *complete,
+                      QString *error)
+{
+    lines->clear();
+    *complete = true;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = f.errorString();
+        return false;
+    }
+    QByteArray bytes = f.read(kMaxProfileBytes + 1);
+    if (f.error() != QFileDevice::NoError) {
+        if (error)
+            *error = f.errorString();
+        return false;
+    }
+    if (bytes.size() > kMaxProfileBytes) {
+        bytes.truncate(kMaxProfileBytes);
+        *complete = false;
+    }
+    const QString text = decodeCp1252(bytes);
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    while (start < n) {
+        qsizetype i = start;
+        while (i < n && text[i] != u'\r' && text[i] != u'\n')
+            ++i;
+        ProfileLine line{text.mid(start, i - start), QString()};
+        if (i < n) {
+            const qsizetype endLength = text[i] == u'\r' && i + 1 < n && text[i + 1] == u'\n' ? 2 : 1;
+            line.end = text.mid(i, endLength);
+            i += endLength;
+        }
+        *lines << line;
+        start = i;
+    }
+    return true;
+}
+
+} // namespace
+
 QString readProfileString(const QString &fileName, const QString &section, const QString &key,
                           const QString &defaultValue, int bufferSize)
 {
     QString result = defaultValue;
-    QStringList lines;
-    if (readTextLines(profilePath(fileName), &lines)) {
+    QList<ProfileLine> lines;
+    bool complete = true;
+    if (readProfileLines(profilePath(fileName), &lines, &complete, nullptr)) {
         bool inSection = false;
-        for (const QString &line : lines) {
-            const QString s = sectionOf(line);
+        for (const ProfileLine &line : std::as_const(lines)) {
+            const QString s = sectionOf(line.text);
             if (!s.isNull()) {
                 inSection = s.compare(section.trimmed(), Qt::CaseInsensitive) == 0;
                 continue;
             }
             QString k, v;
-            if (inSection && keyOf(line, &k, &v)
+            if (inSection && keyOf(line.text, &k, &v)
                 && k.compare(key.trimmed(), Qt::CaseInsensitive) == 0) {
                 result = v;
                 break;
@@ -88,16 +145,33 @@ bool writeProfileString(const QString &fileName, const QString &section, const Q
                         const QString &value, QString *error)
 {
     const QString path = profilePath(fileName);
-    QStringList lines;
-    if (QFileInfo::exists(path) && !readTextLines(path, &lines, error))
+    QList<ProfileLine> lines;
+    bool complete = true;
+    if (QFileInfo::exists(path) && !readProfileLines(path, &lines, &complete, error))
         return false;
+    if (!complete) {
+        // Rewriting only the part read would lose the rest of the file.
+        if (error)
+            *error = QStringLiteral("El archivo %1 es demasiado grande para un archivo de "
+                                    "configuración (más de %2 bytes); no se ha modificado.")
+                         .arg(path)
+                         .arg(kMaxProfileBytes);
+        return false;
+    }
 
+    // A new line takes the line end the file already uses (CR LF for a new file).
+    QString newEnd = QStringLiteral("\r\n");
+    for (const ProfileLine &line : std::as_const(lines))
+        if (!line.end.isEmpty()) {
+            newEnd = line.end;
+            break;
+        }
     const QString newLine = key.trimmed() + u'=' + value;
     qsizetype sectionStart = -1; // index of the header line
     qsizetype lastInSection = -1; // last non-blank line of the section
     qsizetype keyLine = -1;
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString s = sectionOf(lines[i]);
+        const QString s = sectionOf(lines[i].text);
         if (!s.isNull()) {
             if (sectionStart >= 0)
                 break;
@@ -107,23 +181,34 @@ bool writeProfileString(const QString &fileName, const QString &section, const Q
         }
         if (sectionStart < 0)
             continue;
-        if (!lines[i].trimmed().isEmpty())
+        if (!lines[i].text.trimmed().isEmpty())
             lastInSection = i;
         QString k, v;
-        if (keyOf(lines[i], &k, &v) && k.compare(key.trimmed(), Qt::CaseInsensitive) == 0) {
+        if (keyOf(lines[i].text, &k, &v) && k.compare(key.trimmed(), Qt::CaseInsensitive) == 0) {
             keyLine = i;
             break;
         }
     }
-    if (keyLine >= 0)
-        lines[keyLine] = newLine;
-    else if (sectionStart >= 0)
-        lines.insert(lastInSection + 1, newLine);
-    else
-        lines << u'[' + section.trimmed() + u']' << newLine;
+    // The line before an inserted one needs an end of its own.
+    auto ended = [&](qsizetype i) {
+        if (i >= 0 && i < lines.size() && lines[i].end.isEmpty())
+            lines[i].end = newEnd;
+    };
+    if (keyLine >= 0) {
+        lines[keyLine].text = newLine;
+    } else if (sectionStart >= 0) {
+        ended(lastInSection);
+        lines.insert(lastInSection + 1, ProfileLine{newLine, newEnd});
+    } else {
+        ended(lines.size() - 1);
+        lines << ProfileLine{u'[' + section.trimmed() + u']', newEnd} << ProfileLine{newLine, newEnd};
+    }
 
+    QString text;
+    for (const ProfileLine &line : std::as_const(lines))
+        text += line.text + line.end;
     QDir().mkpath(QFileInfo(path).absolutePath());
-    return writeTextLines(path, lines, error);
+    return writeText(path, text, error);
 }
 
 } // namespace qav

@@ -6,7 +6,9 @@
 //  - a read fills a buffer of a given size (255 by default): at most size - 1 characters
 //    come back, exactly as a caller of the profile functions sees them;
 //  - writing a key changes that one line (or adds it to its section, or adds the section)
-//    and leaves every other line of the file as it was;
+//    and leaves every other line of the file as it was, its line end included;
+//  - at most kMaxProfileBytes of a file are read: the rest of a longer (or endless) file is
+//    not seen, and such a file is never rewritten;
 //  - the file is Windows-1252 with CR LF.
 //
 // A file name without a folder ("PM000.INI") is looked for in the system's Windows folder:
@@ -15,6 +17,8 @@
 #include <QString>
 
 namespace qav {
+
+inline constexpr qsizetype kMaxProfileBytes = 1 << 20;
 
 QString windowsFolder();
 // The full path of a settings file: a bare name is placed in windowsFolder(), and the

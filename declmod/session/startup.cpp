@@ -21,6 +21,13 @@ ProcessEnder &ender()
     return current;
 }
 
+// What ReadSessionSettings() found, for the open that follows.
+qav::InstallationSettings &readSettings()
+{
+    static qav::InstallationSettings settings;
+    return settings;
+}
+
 std::unique_ptr<QLockFile> &instanceLock()
 {
     static std::unique_ptr<QLockFile> lock;
@@ -33,6 +40,7 @@ void ReadSessionSettings()
 {
     Session &s = session();
     const qav::InstallationSettings settings = qav::readInstallationSettings();
+    readSettings() = settings;
     s.SysPath = settings.sysPath;
     // The module appends names to SysPath, and relative names resolve against it.
     if (!s.SysPath.isEmpty())
@@ -48,8 +56,11 @@ bool OpenSessionDatabase()
     Session &s = session();
     const QString workgroup = qav::workgroupFileIn(s.SysPath);
     // The host reads SystemDB; it is rewritten on every start. A settings file that cannot
-    // be written does not stop the start: the open below does not depend on it.
-    qav::writeSystemDb(workgroup);
+    // be written does not stop the start: the open below does not depend on it. A missing
+    // file is not created: it would hold nothing but SystemDB.
+    const bool settingsFound = readSettings().settingsFound;
+    if (settingsFound)
+        qav::writeSystemDb(workgroup);
 
     if (qav::openSharedDatabase(s.Db, s.DbFile, workgroup))
         return true;
@@ -59,7 +70,8 @@ bool OpenSessionDatabase()
     const QString text = e.number == qav::ErrLocked
                              ? number + QStringLiteral("- Base esta bloqueda")
                              : e.text + QStringLiteral("\n") + number;
-    qav::msgBox(text, qav::MbOk, QStringLiteral("Error de Conección"));
+    qav::msgBox(settingsFound ? text : qav::missingSettingsText(readSettings()) + u'\n' + text,
+                qav::MbOk, QStringLiteral("Error de Conección"));
     endProcess(1);
     return false;
 }

@@ -131,8 +131,29 @@ private slots:
         QVERIFY2(t.elapsed() < 3000, "the busy timeout given was not used");
     }
 
-    // A write while another connection holds the write lock is 3051 after the timeout,
-    // and the guard that could not start says so.
+    // In WAL mode a writer does not keep readers out: the open asks for the write lock, so
+    // that a file another program is writing is refused as locked when it is opened.
+    void lockedByWriterWhileOpening()
+    {
+        qav::Database holder("holder");
+        QVERIFY(holder.open(options()));
+        QVERIFY(holder.execute("BEGIN IMMEDIATE"));
+        QVERIFY(holder.execute("INSERT INTO PARAM VALUES ('044','6','x','')"));
+        qav::Database other("other");
+        qav::OpenOptions o = options(200);
+        QVERIFY(other.open(o)); // without asking, a reader gets in
+        other.close();
+        o.refuseWhileWriting = true;
+        QVERIFY(!other.open(o));
+        QCOMPARE(other.lastError().number, int(qav::ErrLocked));
+        QCOMPARE(other.lastError().text, qav::dbErrorText(qav::ErrLocked, m_sb->dbFile));
+        QVERIFY(!other.isOpen());
+        QVERIFY(holder.execute("COMMIT"));
+        QVERIFY(other.open(o));
+    }
+
+    // A write while another connection holds the write lock is 3051 after the timeout, its
+    // text naming the file, and the guard that could not start says so.
     void lockedWhileWriting()
     {
         qav::Database holder("holder"), other("other");
@@ -141,6 +162,7 @@ private slots:
         QVERIFY(holder.execute("BEGIN EXCLUSIVE"));
         QVERIFY(!other.execute("INSERT INTO PARAM VALUES ('044','6','x','')"));
         QCOMPARE(other.lastError().number, int(qav::ErrLocked));
+        QCOMPARE(other.lastError().text, qav::dbErrorText(qav::ErrLocked, m_sb->dbFile));
         {
             qav::Transaction tx(other);
             QVERIFY(!tx.isActive());

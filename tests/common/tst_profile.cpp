@@ -153,6 +153,63 @@ private slots:
         QCOMPARE(qav::readProfileString(QStringLiteral("PM000.INI"), section, key), value);
     }
 
+    // The line ends of the file are its own: a lone LF or CR stays as it is, and a line the
+    // write adds takes the file's first line end.
+    void writeKeepsLineEnds_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("LF only, key replaced")
+            << QByteArray("[Otra]\nA=1\n[Options]\nSystemDB=viejo\nSysUser=X\n")
+            << QByteArray("[Otra]\nA=1\n[Options]\nSystemDB=/q/PM000.MDW\nSysUser=X\n");
+        QTest::newRow("CR only, key added")
+            << QByteArray("[Options]\rSysPath=/q/\r\r[Otra]\rA=1\r")
+            << QByteArray("[Options]\rSysPath=/q/\rSystemDB=/q/PM000.MDW\r\r[Otra]\rA=1\r");
+        QTest::newRow("mixed ends kept line by line")
+            << QByteArray("[Options]\r\nSysPath=/q/\nDBName=a\rSystemDB=x\r\nSysUser=X")
+            << QByteArray("[Options]\r\nSysPath=/q/\nDBName=a\rSystemDB=/q/PM000.MDW\r\nSysUser=X");
+        QTest::newRow("last line without an end, section added")
+            << QByteArray("[Otra]\nA=1")
+            << QByteArray("[Otra]\nA=1\n[Options]\nSystemDB=/q/PM000.MDW\n");
+    }
+
+    void writeKeepsLineEnds()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        writeBytes(m_ini, before);
+        QVERIFY(qav::writeProfileString(QStringLiteral("PM000.INI"), QStringLiteral("Options"),
+                                        QStringLiteral("SystemDB"), QStringLiteral("/q/PM000.MDW")));
+        QCOMPARE(readBytes(m_ini), after);
+    }
+
+    // An endless or huge file is read only up to a bound: the read gives the default (or
+    // what the bound holds) at once, and such a file is never rewritten.
+    void boundedRead()
+    {
+        QCOMPARE(qav::readProfileString(QStringLiteral("/dev/zero"), QStringLiteral("Options"),
+                                        QStringLiteral("SysPath"), QStringLiteral("<def>")),
+                 QStringLiteral("<def>"));
+
+        QByteArray huge = "[Options]\r\nDBName=qav.mdb\r\n";
+        const QByteArray filler = "; " + QByteArray(77, 'x') + "\r\n";
+        while (huge.size() <= qav::kMaxProfileBytes)
+            huge += filler;
+        huge += "SysPath=/lejos/\r\n";
+        writeBytes(m_ini, huge);
+        QCOMPARE(qav::readProfileString(QStringLiteral("PM000.INI"), QStringLiteral("Options"),
+                                        QStringLiteral("DBName")),
+                 QStringLiteral("qav.mdb"));
+        QCOMPARE(qav::readProfileString(QStringLiteral("PM000.INI"), QStringLiteral("Options"),
+                                        QStringLiteral("SysPath"), QStringLiteral("<def>")),
+                 QStringLiteral("<def>"));
+        QString error;
+        QVERIFY(!qav::writeProfileString(QStringLiteral("PM000.INI"), QStringLiteral("Options"),
+                                         QStringLiteral("SystemDB"), QStringLiteral("/q/"), &error));
+        QVERIFY(error.contains(m_ini));
+        QCOMPARE(readBytes(m_ini), huge);
+    }
+
     void writeCreatesFile()
     {
         QFile::remove(m_ini);

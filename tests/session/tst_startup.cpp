@@ -159,6 +159,44 @@ private slots:
                  m_sb->sysPath + "PM000.MDW");
     }
 
+    // Without the settings file the message says so, and where it was looked for, before
+    // the failure of the open; the file is not created.
+    void openWithoutSettingsFile()
+    {
+        QVERIFY(QFile::remove(m_sb->iniFile()));
+        ReadSessionSettings();
+        QVERIFY(!OpenSessionDatabase());
+        QCOMPARE(m_msgs->shown.size(), 1);
+        const QString text = m_msgs->shown[0].text;
+        QVERIFY2(text.startsWith(QString::fromUtf8("No se encuentra el archivo de configuración "
+                                                   "PM000.INI (se buscó en %1).\n")
+                                     .arg(m_sb->iniFile())),
+                 qPrintable(text));
+        QVERIFY2(text.endsWith(QStringLiteral("\n 3028")), qPrintable(text));
+        QCOMPARE(m_msgs->shown[0].title, QStringLiteral("Error de Conección"));
+        QCOMPARE(m_ends, QList<int>{1});
+        QVERIFY(!QFile::exists(m_sb->iniFile()));
+    }
+
+    // A file that is not the host's database is refused before anything is written to it.
+    void emptyDatabaseFileRefused()
+    {
+        const QString empty = m_sb->sysPath + QStringLiteral("vacia.mdb");
+        {
+            QFile f(empty);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        writeIni({"[Options]", "SysPath=" + m_sb->sysPath, "DBPath=" + m_sb->sysPath,
+                  "DBName=vacia.mdb"});
+        ReadSessionSettings();
+        QVERIFY(!OpenSessionDatabase());
+        QCOMPARE(m_msgs->shown.size(), 1);
+        QCOMPARE(m_msgs->shown[0].text, qav::dbErrorText(qav::ErrNotADatabase, empty) + "\n 3343");
+        QCOMPARE(m_msgs->shown[0].title, QStringLiteral("Error de Conección"));
+        QCOMPARE(QFileInfo(empty).size(), 0);
+        QVERIFY(!QFile::exists(empty + "-wal"));
+    }
+
     void lockedDatabaseIs3051()
     {
         qav::Database holder("holder");

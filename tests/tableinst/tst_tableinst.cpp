@@ -13,6 +13,8 @@
 #include <QSqlRecord>
 #include <QtTest>
 
+#include <unistd.h>
+
 using tableinst::Installer;
 
 namespace {
@@ -436,7 +438,12 @@ private slots:
             QVERIFY(writeIni(ini));
         QCOMPARE(Installer().run(), int(tableinst::Stopped));
         QCOMPARE(m_msg->shown.size(), 1);
-        QCOMPARE(m_msg->shown[0].text, QStringLiteral("Debe instalar primero el QAV "));
+        // Without the file, the message first says which file is missing and where.
+        const QString missing = QString::fromUtf8("No se encuentra el archivo de configuración "
+                                                  "PM000.INI (se buscó en %1).\n")
+                                    .arg(m_sb->iniFile());
+        QCOMPARE(m_msg->shown[0].text,
+                 (ini.isEmpty() ? missing : QString()) + QStringLiteral("Debe instalar primero el QAV "));
         QCOMPARE(m_msg->shown[0].style, int(qav::MbInformation));
         QCOMPARE(m_msg->shown[0].title, QStringLiteral("Mensaje"));
         expectNothingWritten();
@@ -473,6 +480,76 @@ private slots:
         QCOMPARE(m_msg->shown[0].style, int(qav::MbOk));
         QCOMPARE(m_msg->shown[0].title, QString::fromUtf8("Error de Conección"));
         QVERIFY(!QFile::exists(m_sb->sysPath + QStringLiteral("otra.mdb")));
+    }
+
+    // A file that is not the host's database (empty, or another program's) is refused at
+    // open with the installer's connection failure, and left byte for byte as it was: no
+    // module table, no journal switched.
+    void foreignDatabaseRefused_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("empty file") << "empty";
+        QTest::newRow("database of another program") << "foreign";
+    }
+
+    void foreignDatabaseRefused()
+    {
+        QFETCH(QString, kind);
+        const QString file = m_sb->sysPath + QStringLiteral("otra.mdb");
+        if (kind == "empty") {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        } else {
+            qav::OpenOptions o;
+            o.file = file;
+            QFile(file).open(QIODevice::WriteOnly);
+            qav::Database other(QStringLiteral("other"));
+            QVERIFY(other.open(o));
+            QVERIFY(other.execute(QStringLiteral("PRAGMA journal_mode=DELETE")));
+            QVERIFY(other.execute(QStringLiteral("CREATE TABLE notas (texto TEXT)")));
+            QVERIFY(other.execute(QStringLiteral("INSERT INTO notas VALUES ('hola')")));
+        }
+        QFile in(file);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        const QByteArray before = in.readAll();
+        in.close();
+        QVERIFY(writeIni({QStringLiteral("[Options]"), QStringLiteral("SysPath=") + m_sb->sysPath,
+                          QStringLiteral("DBName=otra.mdb")}));
+
+        QCOMPARE(Installer().run(), int(tableinst::Stopped));
+        QCOMPARE(m_msg->shown.size(), 1);
+        QCOMPARE(m_msg->shown[0].text, qav::dbErrorText(qav::ErrNotADatabase, file) + QStringLiteral("\n 3343"));
+        QCOMPARE(m_msg->shown[0].title, QString::fromUtf8("Error de Conección"));
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        QCOMPARE(in.readAll(), before);
+        QVERIFY(!QFile::exists(file + QStringLiteral("-wal")));
+    }
+
+    // A file without write permission is refused at open, with one message.
+    void readOnlyDatabaseRefused()
+    {
+        if (geteuid() == 0)
+            QSKIP("the superuser writes files whatever their permissions");
+        QVERIFY(QFile::setPermissions(m_sb->dbFile, QFile::ReadOwner | QFile::ReadUser));
+        QCOMPARE(Installer().run(), int(tableinst::Stopped));
+        QCOMPARE(m_msg->shown.size(), 1);
+        QCOMPARE(m_msg->shown[0].text, qav::dbErrorText(qav::ErrReadOnly, m_sb->dbFile) + QStringLiteral("\n 3027"));
+        QCOMPARE(m_msg->shown[0].title, QString::fromUtf8("Error de Conección"));
+        QFile::setPermissions(m_sb->dbFile, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    // Another program writing in WAL mode holds the write lock: refused at open as locked,
+    // not statement by statement.
+    void lockedByWriterInWalMode()
+    {
+        qav::Database holder(QStringLiteral("holder"));
+        QVERIFY(holder.open(m_sb->openOptions()));
+        QVERIFY(holder.execute(QStringLiteral("BEGIN IMMEDIATE")));
+        QVERIFY(holder.execute(QStringLiteral("INSERT INTO CLAVES VALUES ('X','X','0')")));
+        QCOMPARE(Installer().run(), int(tableinst::Stopped));
+        QCOMPARE(m_msg->shown.size(), 1);
+        QCOMPARE(m_msg->shown[0].text, QStringLiteral(" 3051- Base de datos esta bloqueda"));
+        QVERIFY(holder.execute(QStringLiteral("ROLLBACK")));
     }
 
     void lockedDatabase()
