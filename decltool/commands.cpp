@@ -1,6 +1,8 @@
 #include "decltool/commands.h"
 #include "decltool/load.h"
 
+#include "decltool/reportcommands.h"
+
 #include "declmod/declaration/checkdigits.h"
 #include "declmod/import/filecheck.h"
 #include "declmod/import/vouchertypes.h"
@@ -104,7 +106,8 @@ QString usageText()
     return QStringLiteral("usage: decltool check-import FILE --year YYYY [--db DATABASE]\n"
                           "       decltool check-digits CONTROL ORDER\n"
                           "       decltool add-digit TEXT\n"
-                          "       decltool load FILE --ruc RUC --year YYYY [--no-save]\n");
+                          "       decltool load FILE --ruc RUC --year YYYY [--no-save]\n")
+           + reportUsageText();
 }
 
 int checkImport(const CheckImportOptions &options, std::FILE *out, std::FILE *err)
@@ -177,6 +180,12 @@ int run(const QStringList &args, std::FILE *out, std::FILE *err)
             return usage(err);
         return load(options, out, err);
     }
+    if (command == u"report")
+        return reportCommand(args.mid(1), out, err);
+    if (command == u"error-report")
+        return errorReportCommand(args.mid(1), out, err);
+    if (command == u"render")
+        return renderCommand(args.mid(1), out, err);
     if (command != u"check-import")
         return usage(err);
 

@@ -14,6 +14,7 @@
 //   check-digits CONTROL ORDER      the two check digits of an order number
 //   add-digit TEXT                  the text followed by its check digit (empty when empty)
 //   load FILE --ruc RUC --year YYYY [--no-save]   imports into a declaration (load.h)
+//   report, error-report, render    the report commands (reportcommands.h)
 //
 // Misuse prints the usage on standard error, exit status 64. Text is written in UTF-8.
 

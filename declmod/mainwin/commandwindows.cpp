@@ -5,6 +5,7 @@
 #include "declmod/mainwin/frmacercade.h"
 #include "declmod/mainwin/frmbancos.h"
 #include "declmod/mainwin/frmmodfor.h"
+#include "declmod/reports/frmimprimir.h"
 #include "declmod/voucher/frmdetalle.h"
 
 #include <QDialog>
@@ -23,10 +24,9 @@ bool commandHasWindow(MainCommand command)
     case MainCommand::Eliminar:
     case MainCommand::VerEnviadas:
     case MainCommand::EliminarEnviada:
-        return true;
-    // frmImprimir (Imprimir, ImprimirEnviada) is not part of the module yet.
     case MainCommand::Imprimir:
     case MainCommand::ImprimirEnviada:
+        return true;
     // Salir and Ayuda are not windows of their own.
     case MainCommand::Salir:
     case MainCommand::Ayuda:
@@ -53,6 +53,12 @@ std::unique_ptr<QDialog> createCommandWindow(MainCommand command, QWidget *paren
         return std::make_unique<frmModFor>(parent);
     case MainCommand::VerEnviadas:
         return std::make_unique<frmAbrirEnv>(parent);
+    case MainCommand::Imprimir:
+    case MainCommand::ImprimirEnviada: {
+        auto window = std::make_unique<frmImprimir>(parent);
+        window->load();
+        return window;
+    }
     default:
         return nullptr;
     }

@@ -1,0 +1,47 @@
+#include "declmod/reports/pdfexport.h"
+
+#include "declmod/reports/pagerenderer.h"
+#include "declmod/reports/paintertarget.h"
+#include "declmod/reports/reportpages.h"
+
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QSaveFile>
+
+namespace declmod {
+
+bool renderToPdf(const ReportPages &document, const PageRange *range, const QString &pdfPath,
+                 QString *error, int *pages)
+{
+    auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    QSaveFile file(pdfPath);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(QStringLiteral("No se pudo crear el archivo %1: %2").arg(pdfPath, file.errorString()));
+    PrintOutcome outcome;
+    {
+        QPdfWriter writer(&file);
+        writer.setResolution(600);
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                         QMarginsF(6.35, 6.35, 6.35, 6.35), QPageLayout::Millimeter));
+        writer.setCreator(QStringLiteral("declmod"));
+        PagedDeviceTarget target(&writer);
+        outcome = printReport(document, range, target);
+    }
+    if (pages)
+        *pages = outcome.pages;
+    if (!outcome.ok()) {
+        file.cancelWriting();
+        return fail(outcome.message());
+    }
+    if (!file.commit())
+        return fail(QStringLiteral("No se pudo escribir el archivo %1: %2").arg(pdfPath, file.errorString()));
+    return true;
+}
+
+} // namespace declmod

@@ -1,0 +1,82 @@
+#include "declmod/reports/printers.h"
+
+#include "declmod/reports/paintertarget.h"
+
+#include "common/ui/messages.h"
+
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace declmod {
+namespace {
+
+// The default printer and the painter target drawing on it.
+class DefaultPrinterTarget : public PrintTarget
+{
+public:
+    explicit DefaultPrinterTarget(const QPrinterInfo &info)
+        : m_printer(info, QPrinter::HighResolution), m_target(&m_printer)
+    {
+        m_printer.setDocName(QStringLiteral("declmod"));
+    }
+    void setOrientation(PageOrientation o) override { m_target.setOrientation(o); }
+    bool startPage() override { return m_target.startPage(); }
+    void text(int x, int y, const QString &t, const QString &f, int s, bool b) override
+    {
+        m_target.text(x, y, t, f, s, b);
+    }
+    void line(int x1, int y1, int x2, int y2) override { m_target.line(x1, y1, x2, y2); }
+    bool endJob() override { return m_target.endJob(); }
+    QString errorString() const override { return m_target.errorString(); }
+
+private:
+    QPrinter m_printer;
+    PagedDeviceTarget m_target;
+};
+
+PrinterFactory &factory()
+{
+    static PrinterFactory f;
+    return f;
+}
+
+DialogRunner &dialogRunner()
+{
+    static DialogRunner r;
+    return r;
+}
+
+} // namespace
+
+std::unique_ptr<PrintTarget> openPrinter()
+{
+    if (factory())
+        return factory()();
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull())
+        return nullptr;
+    return std::make_unique<DefaultPrinterTarget>(info);
+}
+
+void setPrinterFactory(PrinterFactory f)
+{
+    factory() = std::move(f);
+}
+
+void showNoPrinter()
+{
+    qav::msgBox(QStringLiteral("No existe una impresora seleccionada.Verifique."),
+                qav::MbOk | qav::MbCritical, QStringLiteral("Impresión"));
+}
+
+int runDialog(QDialog &dialog)
+{
+    return dialogRunner() ? dialogRunner()(dialog) : dialog.exec();
+}
+
+void setDialogRunner(DialogRunner runner)
+{
+    dialogRunner() = std::move(runner);
+}
+
+} // namespace declmod
