@@ -2,6 +2,7 @@
 
 #include "declmod/import/frmtranper.h"
 #include "declmod/mainwin/mdifrm.h"
+#include "declmod/reports/printers.h"
 #include "declmod/session/startup.h"
 
 #include "common/gui/guimessages.h"
@@ -31,6 +32,7 @@ int main(int argc, char *argv[])
         qav::setMessageService(std::make_shared<qav::GuiMessageService>());
 
     declmod::frmTranPer::install();
+    declmod::installConsistencyPrinter();
     QPointer<QWidget> mainWindow =
         declmod::runMain([] { return new declmod::MDIFrm; });
     if (!mainWindow)

@@ -1,9 +1,12 @@
 #include "declmod/reports/printers.h"
 
+#include "declmod/declaration/frmconsist.h"
 #include "declmod/reports/paintertarget.h"
+#include "declmod/reports/repinconsist.h"
 
 #include "common/ui/messages.h"
 
+#include <QApplication>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -67,6 +70,25 @@ void showNoPrinter()
 {
     qav::msgBox(QStringLiteral("No existe una impresora seleccionada.Verifique."),
                 qav::MbOk | qav::MbCritical, QStringLiteral("Impresión"));
+}
+
+void installConsistencyPrinter()
+{
+    FrmConsist::setPrinter([](const QString &reportPath, QWidget *) {
+        std::unique_ptr<PrintTarget> printer = openPrinter();
+        if (!printer) {
+            showNoPrinter();
+            return;
+        }
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const PrintOutcome out = printInconsistencies(reportPath, *printer);
+        QApplication::restoreOverrideCursor();
+        if (!out.ok())
+            qav::msgBox(out.status == PrintOutcome::JobFailed
+                            ? QStringLiteral("Error Técnico : (%1) %2").arg(ErrInconsistencyFile).arg(out.detail)
+                            : out.message(),
+                        qav::MbOk | qav::MbCritical, QStringLiteral("Impresión"));
+    });
 }
 
 int runDialog(QDialog &dialog)

@@ -24,6 +24,10 @@ void setPrinterFactory(PrinterFactory factory);
 
 void showNoPrinter();
 
+// Installs the consistency print as the "&Imprimir" of FrmConsist: RepInconsist on the
+// default printer, or the no-printer message.
+void installConsistencyPrinter();
+
 // How the report windows show their modal dialogs (the preview, the page range dialog):
 // exec() unless a test has installed its own runner.
 using DialogRunner = std::function<int(QDialog &)>;

@@ -5,6 +5,7 @@
 
 #include "tests/reports/reportfixture.h"
 
+#include "declmod/declaration/frmconsist.h"
 #include "declmod/reports/frmimprimir.h"
 #include "declmod/reports/frmimpxpag.h"
 #include "declmod/reports/frmpreview.h"
@@ -162,6 +163,7 @@ private slots:
     void previewOfTwoPagesAsksForRange();
     void printAfterRangePreviewPrintsAll();
     void emptyListDoesNothing();
+    void consistencyWindowPrints();
 };
 
 void TstReportWindows::previewSurfaces_data()
@@ -582,6 +584,33 @@ void TstReportWindows::emptyListDoesNothing()
     QCOMPARE(m_jobs, 0);
     QCOMPARE(session().Db.scalar(QStringLiteral("SELECT count(*) FROM SPOOL")).toInt(), 0);
     QVERIFY(m_messages->shown.isEmpty());
+}
+
+void TstReportWindows::consistencyWindowPrints()
+{
+    const QString file = m_fx->box.sysPath + QStringLiteral("Mens.txt");
+    QVERIFY(qav::writeTextLines(file, {QStringLiteral("Primera"), QStringLiteral("Segunda")}));
+    installConsistencyPrinter();
+    {
+        FrmConsist w(file);
+        auto *print = w.findChild<QPushButton *>(QStringLiteral("cmdImprimir"));
+        QVERIFY(print && print->isEnabled());
+        print->click();
+        QStringList printed;
+        for (const Call &c : std::as_const(m_lastJob))
+            if (c.kind == Call::Text && c.y >= 1000)
+                printed << c.text;
+        QCOMPARE(printed, (QStringList{" 1. Primera", " 2. Segunda", " Inconsistencias Detectadas :  2"}));
+        QVERIFY(m_messages->shown.isEmpty());
+
+        setPrinterFactory([] { return std::unique_ptr<PrintTarget>(); });
+        print->click();
+        QCOMPARE(m_messages->shown.size(), 1);
+        QCOMPARE(m_messages->shown[0].text, QStringLiteral("No existe una impresora seleccionada.Verifique."));
+        QCOMPARE(m_messages->shown[0].title, QStringLiteral("Impresión"));
+        QVERIFY(w.findChild<QPushButton *>(QStringLiteral("cmdImprimir")));
+    }
+    FrmConsist::setPrinter(nullptr);
 }
 
 QTEST_MAIN(TstReportWindows)
