@@ -9,7 +9,7 @@
 #include "declmod/import/transperret.h"
 #include "declmod/import/vouchertypes.h"
 #include "declmod/session/hostservices.h"
-#include "declmod/session/paramlookup.h"
+#include "declmod/session/lookups.h"
 #include "declmod/session/session.h"
 #include "declmod/session/startup.h"
 
@@ -18,7 +18,6 @@
 #include "common/ui/messages.h"
 
 #include <QFileInfo>
-#include <QSqlQuery>
 #include <QStringList>
 
 namespace decltool {
@@ -41,15 +40,15 @@ bool isDigits(const QString &text, int length)
     return true;
 }
 
-// The taxpayers the session user may see, as the taxpayer list of a new declaration.
-bool userHasTaxpayer(qav::Database &db, const QString &ruc, bool *found)
+// The taxpayers `user` may see, as the taxpayer list of a new declaration.
+bool userHasTaxpayer(qav::Database &db, const QString &user, const QString &ruc, bool *found)
 {
-    QSqlQuery q;
-    if (!db.select(&q, declmod::BuildTaxpayerQuery(QStringLiteral("7093"))))
+    QList<declmod::TaxpayerRow> rows;
+    if (!declmod::readTaxpayers(db, QStringLiteral("7093"), user, &rows))
         return false;
     *found = false;
-    while (!*found && q.next())
-        *found = q.value(QStringLiteral("Doc_id_d")).toString().trimmed() == ruc;
+    for (const declmod::TaxpayerRow &row : rows)
+        *found = *found || row.number.trimmed() == ruc;
     return true;
 }
 
@@ -107,7 +106,7 @@ static int loadInto(const LoadOptions &options, std::FILE *out, std::FILE *err)
     };
 
     bool mine = false;
-    if (!userHasTaxpayer(s.Db, options.ruc, &mine))
+    if (!userHasTaxpayer(s.Db, s.SysUser, options.ruc, &mine))
         return failed(QStringLiteral("cannot read the taxpayers"));
     if (!mine) {
         print(err, QStringLiteral("decltool: the taxpayer %1 is not one of the taxpayers of %2")

@@ -1,34 +1,20 @@
 #include "declmod/import/vouchertypes.h"
 
+#include "declmod/session/lookups.h"
+
 #include "common/param/referencerows.h"
 #include "common/text/textfile.h"
-
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QVariant>
 
 namespace declmod {
 
 bool ParamVoucherTypes::codes(QStringList *codes, QString *error) const
 {
     codes->clear();
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.prepare(QStringLiteral("SELECT Argumento FROM PARAM WHERE Numero = ? "
-                                  "AND substr(Funcion, 67, 1) = ?"))) {
-        if (error)
-            *error = q.lastError().text();
+    QList<ParamListEntry> entries;
+    if (!readModuleParamList(m_db, QStringLiteral("233"), 1, 0, &entries, error))
         return false;
-    }
-    q.addBindValue(QStringLiteral("233"));
-    q.addBindValue(QStringLiteral("1"));
-    if (!q.exec()) {
-        if (error)
-            *error = q.lastError().text();
-        return false;
-    }
-    while (q.next())
-        codes->append(q.value(0).toString());
+    for (const ParamListEntry &entry : entries)
+        codes->append(entry.code);
     return true;
 }
 

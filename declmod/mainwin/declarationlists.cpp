@@ -1,7 +1,11 @@
 #include "declmod/mainwin/declarationlists.h"
 
+#include "common/db/database.h"
+
 #include <QDate>
 #include <QDateTime>
+#include <QSqlQuery>
+#include <QSqlRecord>
 
 namespace declmod {
 
@@ -76,6 +80,25 @@ DeclarationList sentDeclarationsList(const QString &formNumber, const QString &u
                               " ORDER BY A.DOC_ID_D ASC, A.PERIODO");
     list.params << formNumber << user;
     return list;
+}
+
+bool readDeclarationList(qav::Database &db, const DeclarationList &list, QList<QStringList> *rows)
+{
+    rows->clear();
+    QSqlQuery q(db.handle());
+    if (!db.select(&q, list.sql, list.params))
+        return false;
+    const QSqlRecord record = q.record();
+    QList<int> fields;
+    for (const ListColumn &column : list.columns)
+        fields << record.indexOf(column.field);
+    while (q.next()) {
+        QStringList row;
+        for (int field : fields)
+            row << (field < 0 || q.value(field).isNull() ? QString() : q.value(field).toString());
+        rows->append(row);
+    }
+    return true;
 }
 
 QString listDateText(const QString &value)

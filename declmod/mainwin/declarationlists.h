@@ -9,11 +9,17 @@
 // taxpayers. Every value (form number, user) is bound, so a user name holding a quote stays
 // one value.
 //
-// Errors: none here; running the statement is the caller's.
+// Errors: building a list cannot fail; readDeclarationList returns false and leaves the
+// database's error in db.lastError().
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
+
+namespace qav {
+class Database;
+}
 
 namespace declmod {
 
@@ -36,6 +42,11 @@ DeclarationList selectionList(bool history, bool allTaxpayers, const QString &fo
 
 // frmAbrirEnv: every sending of the form for the user's taxpayers, whatever its estado.
 DeclarationList sentDeclarationsList(const QString &formNumber, const QString &user);
+
+// Runs `list`'s statement and reads every row at once: one text per column of the list,
+// taken from the statement's field of the column's name; a field the statement does not
+// have, or a null value, gives an empty text. `rows` is empty on failure.
+bool readDeclarationList(qav::Database &db, const DeclarationList &list, QList<QStringList> *rows);
 
 // A date or date-and-time value as the lists show it: "dd/mm/yyyy"; an empty value, or one
 // that is not a date, comes back as it stands.

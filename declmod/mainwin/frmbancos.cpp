@@ -1,5 +1,6 @@
 #include "declmod/mainwin/frmbancos.h"
 
+#include "declmod/session/lookups.h"
 #include "declmod/session/session.h"
 
 #include "common/amount/picture.h"
@@ -89,27 +90,6 @@ QString frmBancos::captionText(int queryKind)
     }
 }
 
-QString frmBancos::queryText(int queryKind)
-{
-    switch (queryKind) {
-    case 1:
-        return QStringLiteral("SELECT MID(ARGUMENTO,1,2) as codigo,mid(FUNCION,1,36) as descrip ")
-               + QStringLiteral("FROM PARAM ")
-               + QStringLiteral("WHERE NUMERO='979' AND TRIM(ARGUMENTO)<> '00'");
-    case 2:
-        return QStringLiteral("SELECT MID(ARGUMENTO,1,2) as codigo,mid(FUNCION,1,36) as descrip ")
-               + QStringLiteral("FROM PARAM ")
-               + QStringLiteral("WHERE NUMERO='233' AND mid(funcion,67,1)='1'");
-    case 3:
-        return QStringLiteral("SELECT MID(ARGUMENTO,7,2) ||  MID(ARGUMENTO,5,2) || "
-                              "MID(ARGUMENTO,1,4) as codigo, ")
-               + QStringLiteral(" VAL(trim(FUNCION)) as Descrip ") + QStringLiteral("FROM PARAM ")
-               + QStringLiteral("WHERE NUMERO='404' ORDER BY argumento desc  ");
-    default:
-        return QString();
-    }
-}
-
 void frmBancos::load()
 {
     const Session &s = session();
@@ -124,7 +104,7 @@ void frmBancos::load()
     model->rightAlignedColumn = -1;
     m_grid->setModel(nullptr);
 
-    const QString sql = queryText(kind);
+    const QString sql = consultationQuery(kind);
     if (!sql.isEmpty() && s.Db.isOpen()) {
         model->setQuery(QSqlQuery(sql, s.Db.handle()));
         // Every row is read now, so that the grid shows them all and the result is closed.

@@ -25,8 +25,8 @@ public:
     // Lists the consultation the session's QueryKind names.
     void load();
 
-    // The statement and caption of a consultation kind (empty for an unknown kind).
-    static QString queryText(int queryKind);
+    // The caption of a consultation kind (empty for an unknown kind); its statement is
+    // consultationQuery's.
     static QString captionText(int queryKind);
 
     QTableView *grid() const { return m_grid; }

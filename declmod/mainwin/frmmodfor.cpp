@@ -5,7 +5,7 @@
 #include "declmod/mainwin/declarationlists.h"
 #include "declmod/mainwin/declarationwindow.h"
 #include "declmod/mainwin/selectionmodel.h"
-#include "declmod/session/paramlookup.h"
+#include "declmod/session/lookups.h"
 #include "declmod/session/qavstatbar.h"
 #include "declmod/session/session.h"
 
@@ -107,7 +107,7 @@ void frmModFor::load()
     const bool history = s.HistoryList;
     if (history)
         fradecreg->setTitle(QStringLiteral("Declaraciones Enviadas"));
-    m_model->setList(selectionList(history, GetUserType() == QLatin1String("0"), s.FormNumber,
+    m_model->setList(selectionList(history, GetUserType(session().Db, s.SysUser) == QLatin1String("0"), s.FormNumber,
                                    s.SysUser));
     GrdContrib->setModel(m_model);
     connect(GrdContrib->selectionModel(), &QItemSelectionModel::currentRowChanged, this,

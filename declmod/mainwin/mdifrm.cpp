@@ -3,6 +3,7 @@
 #include "declmod/mainwin/commandwindows.h"
 #include "declmod/mainwin/helpwindow.h"
 #include "declmod/session/listhelpers.h"
+#include "declmod/session/lookups.h"
 #include "declmod/session/qavstatbar.h"
 #include "declmod/session/session.h"
 #include "declmod/session/startup.h"
@@ -16,7 +17,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QSqlQuery>
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
@@ -160,17 +160,14 @@ bool MDIFrm::load()
     s.FormNumber = QStringLiteral("7093");
     s.HelpFile = s.SysPath + s.FormNumber + QStringLiteral("/") + QStringLiteral("declmod.html");
 
-    // The host's "error" table must be there; it is only opened, never read.
-    {
-        QSqlQuery cursor(s.Db.handle());
-        if (!s.Db.select(&cursor, QStringLiteral("SELECT * FROM error"))) {
-            const qav::DbError &e = s.Db.lastError();
-            qav::msgBox(e.text + QStringLiteral("\n") + QStringLiteral(" ") + QString::number(e.number),
-                        qav::MbOk, QStringLiteral("Error de Conección"));
-            s.Db.close();
-            endProcess(1);
-            return false;
-        }
+    // The host's "error" table must be there.
+    if (!probeErrorTable(s.Db)) {
+        const qav::DbError &e = s.Db.lastError();
+        qav::msgBox(e.text + QStringLiteral("\n") + QStringLiteral(" ") + QString::number(e.number),
+                    qav::MbOk, QStringLiteral("Error de Conección"));
+        s.Db.close();
+        endProcess(1);
+        return false;
     }
 
     m_statBar->setNumdoc(QString());

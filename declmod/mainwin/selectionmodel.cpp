@@ -5,9 +5,7 @@
 #include <QHeaderView>
 #include <QScreen>
 #include <QScrollBar>
-#include <QSqlQuery>
 #include <QTableView>
-#include <QSqlRecord>
 
 namespace declmod {
 
@@ -26,22 +24,9 @@ bool SelectionModel::requery(qav::Database &db)
     beginResetModel();
     m_rows.clear();
     m_error = {};
-    QSqlQuery q(db.handle());
-    const bool ok = db.select(&q, m_list.sql, m_list.params);
-    if (ok) {
-        const QSqlRecord record = q.record();
-        QList<int> fields;
-        for (const ListColumn &column : m_list.columns)
-            fields << record.indexOf(column.field);
-        while (q.next()) {
-            QStringList row;
-            for (int field : fields)
-                row << (field < 0 || q.value(field).isNull() ? QString() : q.value(field).toString());
-            m_rows << row;
-        }
-    } else {
+    const bool ok = readDeclarationList(db, m_list, &m_rows);
+    if (!ok)
         m_error = db.lastError();
-    }
     endResetModel();
     return ok;
 }

@@ -1,9 +1,9 @@
 #pragma once
 // SelectionModel: the read-only list of a selection window (frmModFor, frmAbrirEnv). It
-// runs a DeclarationList's statement on the session's database and shows its columns by
-// caption, each filled from the statement's field of that name; a field the statement does
-// not have leaves its column empty (the pending list has no sending columns). Dates are
-// shown "dd/mm/yyyy".
+// reads a DeclarationList (readDeclarationList) and shows its columns by caption, each
+// filled from the statement's field of that name; a field the statement does not have
+// leaves its column empty (the pending list has no sending columns). Dates are shown
+// "dd/mm/yyyy".
 //
 // A list of declarations is short (one row per taxpayer and exercise), so requery() reads
 // every row at once and the result is closed before the window waits on the operator.

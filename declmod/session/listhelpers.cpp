@@ -1,6 +1,6 @@
 #include "declmod/session/listhelpers.h"
 
-#include "declmod/session/paramlookup.h"
+#include "declmod/session/lookups.h"
 #include "declmod/session/qavstatbar.h"
 #include "declmod/session/session.h"
 
@@ -14,7 +14,6 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QScreen>
-#include <QSqlQuery>
 #include <QWidget>
 
 namespace declmod {
@@ -22,20 +21,13 @@ namespace declmod {
 bool LlenaContribuyentes(QComboBox *list)
 {
     Session &s = session();
-    QSqlQuery q;
-    if (!s.Db.select(&q, BuildTaxpayerQuery(s.FormNumber))) {
+    QList<TaxpayerRow> rows;
+    if (!readTaxpayers(s.Db, s.FormNumber, s.SysUser, &rows)) {
         qav::msgBox(s.Db.lastError().text, qav::MbOk | qav::MbCritical, QStringLiteral("Error"));
         return false;
     }
-    // CONT's second column is the document number, its fourth the name.
-    while (q.next()) {
-        const QString number = q.value(1).toString();
-        const QString name = q.value(3).toString();
-        if (qav::trimSpaces(number).size() == 8)
-            list->addItem(number.left(8) + QStringLiteral("     ") + name);
-        else
-            list->addItem(number.left(11) + QStringLiteral("  ") + name);
-    }
+    for (const TaxpayerRow &row : rows)
+        list->addItem(taxpayerListItem(row));
     return true;
 }
 

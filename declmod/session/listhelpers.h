@@ -13,10 +13,9 @@ class QWidget;
 
 namespace declmod {
 
-// Appends to `list` the taxpayers the session user may see (BuildTaxpayerQuery with the
-// session's form number), in the query's order: an 8-character document number followed
-// by 5 spaces and the name, any other by 2 spaces and the name (first 11 characters).
-// False when the query failed.
+// Appends to `list` the taxpayers the session user may see (readTaxpayers with the
+// session's database, form number and user), in the query's order, each as
+// taxpayerListItem writes it. False when the query failed.
 bool LlenaContribuyentes(QComboBox *list);
 
 // Average width, in pixels, of a character of the system's variable-pitch font on

@@ -1,4 +1,4 @@
-# Start-up, session state, settings and database opening, parameter lookups, input
+# Start-up, session state, settings and database opening, lookups of the host's tables, input
 # helpers and the host's components.
 list(APPEND DECLMOD_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/session.h
@@ -9,8 +9,8 @@ list(APPEND DECLMOD_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/cwindows.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hostservices.h
   ${CMAKE_CURRENT_LIST_DIR}/hostservices.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/paramlookup.h
-  ${CMAKE_CURRENT_LIST_DIR}/paramlookup.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lookups.h
+  ${CMAKE_CURRENT_LIST_DIR}/lookups.cpp
 )
 list(APPEND DECLMOD_UI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/qavstatbar.h

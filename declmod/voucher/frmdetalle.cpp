@@ -5,6 +5,7 @@
 #include "declmod/declaration/workingtable.h"
 #include "declmod/session/hostservices.h"
 #include "declmod/session/listhelpers.h"
+#include "declmod/session/lookups.h"
 #include "declmod/session/session.h"
 #include "declmod/voucher/detailrules.h"
 #include "declmod/voucher/seriesrules.h"
@@ -25,7 +26,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QSqlQuery>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -220,17 +220,11 @@ void frmDetalle::CargaCombo233Per(QComboBox *list, const QString &number, int le
     list->clear();
     if (addBlank)
         list->addItem(QString(75, u' '));
-    QSqlQuery q(session().Db.handle());
-    // The part of Funcion read is the program's own choice; the table number is bound.
-    if (!session().Db.select(&q,
-                             QStringLiteral("Select Argumento,mid(Funcion,%1,%2) as Func From Param "
-                                            " Where Numero = ? and mid(funcion,67,1)='1' order by 1 ")
-                                 .arg(start)
-                                 .arg(length),
-                             {number}))
+    QList<ParamListEntry> entries;
+    if (!readModuleParamList(session().Db.handle(), number, start, length, &entries, nullptr))
         return;
-    while (q.next())
-        list->addItem(typeListEntry(host(), q.value(0).toString(), q.value(1).toString()));
+    for (const ParamListEntry &entry : entries)
+        list->addItem(typeListEntry(host(), entry.code, entry.text));
     list->setCurrentIndex(-1);
 }
 

@@ -1,7 +1,7 @@
 // The session user's type, the taxpayer query and the taxpayer list built from it.
 
 #include "declmod/session/listhelpers.h"
-#include "declmod/session/paramlookup.h"
+#include "declmod/session/lookups.h"
 #include "declmod/session/session.h"
 
 #include "common/ui/messages.h"
@@ -30,10 +30,7 @@ const QString kWhere = QStringLiteral(" WHERE Tip_doc_d=6 ");
 const QString kLength = QStringLiteral(" AND len(trim(Doc_id_d))=11 ");
 const QString kOrderAll = QStringLiteral(" ORDER BY Tip_doc_d, doc_id_d ");
 
-QString ownOnly(const QString &quotedUser)
-{
-    return QStringLiteral(" AND Usuario ='") + quotedUser + QStringLiteral("' Order by Tip_doc_d, doc_id_d ");
-}
+const QString kOwnOnly = QStringLiteral(" AND Usuario =? Order by Tip_doc_d, doc_id_d ");
 
 } // namespace
 
@@ -106,7 +103,7 @@ private slots:
         QFETCH(QString, storedType);
         QFETCH(QString, expected);
         setUserType(storedUser, storedType);
-        QCOMPARE(GetUserType(), expected);
+        QCOMPARE(GetUserType(s().Db, "USUARIO1"), expected);
     }
 
     void taxpayerQuery_data()
@@ -114,18 +111,25 @@ private slots:
         QTest::addColumn<QString>("userType"); // empty: no CLAVES row
         QTest::addColumn<QString>("entry");    // null: no "044" row
         QTest::addColumn<QString>("expected");
+        QTest::addColumn<QVariantList>("params");
         const QString exact = rucEntry("11", u'1');
         const QString notExact = rucEntry("11", u'0');
-        QTest::newRow("type 0, default entry") << "0" << QString() << kSelect + kWhere + kOrderAll;
+        const QVariantList none;
+        const QVariantList user{QStringLiteral("USUARIO1")};
+        QTest::newRow("type 0, default entry")
+            << "0" << QString() << kSelect + kWhere + kOrderAll << none;
         QTest::newRow("type 0, entry without exact length")
-            << "0" << notExact << kSelect + kWhere + kOrderAll;
-        QTest::newRow("type 0, exact length") << "0" << exact << kSelect + kWhere + kLength + kOrderAll;
+            << "0" << notExact << kSelect + kWhere + kOrderAll << none;
+        QTest::newRow("type 0, exact length")
+            << "0" << exact << kSelect + kWhere + kLength + kOrderAll << none;
         QTest::newRow("ordinary, exact length")
-            << "1" << exact << kSelect + kWhere + kLength + ownOnly("USUARIO1");
-        QTest::newRow("ordinary, default entry") << "1" << QString() << kSelect + kWhere + ownOnly("USUARIO1");
+            << "1" << exact << kSelect + kWhere + kLength + kOwnOnly << user;
+        QTest::newRow("ordinary, default entry")
+            << "1" << QString() << kSelect + kWhere + kOwnOnly << user;
         QTest::newRow("no CLAVES row, exact length")
-            << "" << exact << kSelect + kWhere + kLength + ownOnly("USUARIO1");
-        QTest::newRow("other length digits") << "0" << rucEntry("08", u'1') << kSelect + kWhere + kOrderAll;
+            << "" << exact << kSelect + kWhere + kLength + kOwnOnly << user;
+        QTest::newRow("other length digits")
+            << "0" << rucEntry("08", u'1') << kSelect + kWhere + kOrderAll << none;
     }
 
     void taxpayerQuery()
@@ -133,45 +137,46 @@ private slots:
         QFETCH(QString, userType);
         QFETCH(QString, entry);
         QFETCH(QString, expected);
+        QFETCH(QVariantList, params);
         if (!userType.isEmpty())
             setUserType("USUARIO1", userType);
         if (!entry.isNull())
             setRucEntry(entry);
-        const QString sql = BuildTaxpayerQuery("7093");
-        QCOMPARE(sql, expected);
-        // The text runs as it stands on the database.
+        const SqlStatement statement = BuildTaxpayerQuery(s().Db, "7093", "USUARIO1");
+        QCOMPARE(statement.sql, expected);
+        QCOMPARE(statement.params, params);
+        // The statement runs as it stands on the database.
         QSqlQuery q;
-        QVERIFY2(s().Db.select(&q, sql), qPrintable(s().Db.lastError().text));
+        QVERIFY2(s().Db.select(&q, statement.sql, statement.params),
+                 qPrintable(s().Db.lastError().text));
     }
 
-    // A quote in the user name stays inside the value: the statement lists that user's
-    // taxpayers and nobody else's.
+    // A quote in the user name stays inside the bound value: the statement is the same
+    // text for every name and lists that user's taxpayers and nobody else's.
     void quoteInUserNameCannotChangeTheStatement_data()
     {
         QTest::addColumn<QString>("user");
-        QTest::addColumn<QString>("quoted");
-        QTest::addColumn<QStringList>("names");
-        QTest::newRow("apostrophe") << "O'BRIEN" << "O''BRIEN" << QStringList{"DE OBRIEN"};
-        QTest::newRow("break-out attempt") << "x' OR '1'='1" << "x'' OR ''1''=''1" << QStringList{};
-        QTest::newRow("comment attempt") << "x'--" << "x''--" << QStringList{};
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("apostrophe") << "O'BRIEN" << QStringList{"20100000002  DE OBRIEN"};
+        QTest::newRow("break-out attempt") << "x' OR '1'='1" << QStringList{};
+        QTest::newRow("comment attempt") << "x'--" << QStringList{};
     }
 
     void quoteInUserNameCannotChangeTheStatement()
     {
         QFETCH(QString, user);
-        QFETCH(QString, quoted);
-        QFETCH(QStringList, names);
+        QFETCH(QStringList, items);
         addTaxpayer(6, "20100000001", "DE USUARIO1", "USUARIO1");
         addTaxpayer(6, "20100000002", "DE OBRIEN", "O'BRIEN");
-        s().SysUser = user;
-        const QString sql = BuildTaxpayerQuery("7093");
-        QCOMPARE(sql, kSelect + kWhere + ownOnly(quoted));
+        const SqlStatement statement = BuildTaxpayerQuery(s().Db, "7093", user);
+        QCOMPARE(statement.sql, kSelect + kWhere + kOwnOnly);
+        QCOMPARE(statement.params, QVariantList{user});
+        QList<TaxpayerRow> rows;
+        QVERIFY2(readTaxpayers(s().Db, "7093", user, &rows), qPrintable(s().Db.lastError().text));
         QStringList got;
-        const auto rows = s().Db.rows(sql);
-        QVERIFY2(!s().Db.lastError().isError(), qPrintable(s().Db.lastError().text));
-        for (const QSqlRecord &r : rows)
-            got << r.value("Nombre").toString();
-        QCOMPARE(got, names);
+        for (const TaxpayerRow &row : rows)
+            got << taxpayerListItem(row);
+        QCOMPARE(got, items);
     }
 
     void taxpayerList_data()
