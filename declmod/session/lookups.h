@@ -1,6 +1,6 @@
 #pragma once
-// Lookups of the host's tables shared by the windows, decltool and sendrep. Each takes the
-// database and plain values, never the session:
+// Lookups of the host's tables that the windows and decltool share, usable by any program
+// without a window. Each takes the database and plain values, never the session:
 //  - the type of a user (CLAVES);
 //  - the taxpayers a user may see (CONT, filtered by the RUC entry of parameter table
 //    "044") and the text of their list items;
