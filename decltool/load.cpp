@@ -8,6 +8,8 @@
 #include "declmod/import/importtarget.h"
 #include "declmod/import/transperret.h"
 #include "declmod/import/vouchertypes.h"
+#include "declmod/reports/errorreport.h"
+#include "declmod/reports/reportstate.h"
 #include "declmod/session/hostservices.h"
 #include "declmod/session/lookups.h"
 #include "declmod/session/session.h"
@@ -19,6 +21,8 @@
 
 #include <QFileInfo>
 #include <QStringList>
+
+#include <climits>
 
 namespace decltool {
 namespace {
@@ -153,6 +157,7 @@ static int loadInto(const LoadOptions &options, std::FILE *out, std::FILE *err)
         table.clear();
         return 2;
     }
+    reportState().ErrorCount = int(qMin<qint64>(run.rejected(), INT_MAX));
     print(out, QStringLiteral("transferred: %1 rejected: %2").arg(run.transferred()).arg(run.rejected()));
 
     int estado = 0;
@@ -173,11 +178,13 @@ static int loadInto(const LoadOptions &options, std::FILE *out, std::FILE *err)
         print(out, QStringLiteral("estado: %1").arg(estado));
     }
     if (run.rejected() > 0) {
-        const TransferAnnouncement a =
-            announceTransfer(run, s.Db, s.SysUser, {}, qav::messages(), false);
+        // Registered and built as the window does when the question is answered No.
+        const TransferAnnouncement a = announceTransfer(run, s.Db, s.SysUser,
+                                                        transferErrorReportHooks(),
+                                                        qav::messages(), false);
         print(out, run.paths().log);
         print(out, run.paths().errorList);
-        if (!a.reportPath.isEmpty())
+        if (a.built)
             print(out, a.reportPath);
     }
     table.clear();

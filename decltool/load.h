@@ -10,10 +10,13 @@
 // the exercise checked as for a new declaration. The file is transferred by the same run as
 // the dialog's (log, error list and counters alike); unless --no-save the declaration is
 // then saved (records with their control values, header, DET rows cleared, estado 0 or 9)
-// in one transaction, and with rejections the transfer-error report is registered.
+// in one transaction, and with rejections the transfer-error report (DE0003) is registered
+// in the spool and built into the report folder, as the dialog does when its question is
+// answered No.
 //
 // Output: "transferred: T rejected: R", then "estado: E" when saved, then, with
-// rejections, the paths of the log, the error list and the report, one per line.
+// rejections, the paths of the log, the error list and the report, one per line (the
+// report's only when it was built; a failed build is said on standard error).
 // Exit status: 0 nothing rejected and estado 0 (or not saved); 1 lines rejected or estado
 // 9; 2 the file or the declaration refused as a whole, or the installation unusable (the
 // message on standard error; nothing saved); 64 misuse.

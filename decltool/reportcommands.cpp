@@ -2,20 +2,21 @@
 
 #include "decltool/commands.h"
 
+#include "declmod/import/transperret.h"
+#include "declmod/reports/errorreport.h"
 #include "declmod/reports/imprep.h"
 #include "declmod/reports/pdfexport.h"
 #include "declmod/reports/printselection.h"
 #include "declmod/reports/reportpages.h"
 #include "declmod/reports/reportstate.h"
 #include "declmod/session/hostservices.h"
+#include "declmod/session/session.h"
+#include "declmod/session/startup.h"
 
-#include "common/db/account.h"
 #include "common/db/database.h"
+#include "common/install/installation.h"
 #include "common/report/reportreader.h"
-#include "common/report/reportwriter.h"
-#include "common/report/spool.h"
-#include "common/settings/profile.h"
-#include "common/text/trim.h"
+#include "common/ui/messages.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -67,38 +68,76 @@ bool isDigits(const QString &text, int length)
     return (length == 0 || text.size() == length) && digits.match(text).hasMatch();
 }
 
-// The installation named by the settings file, with its database open.
+// The installation named by the settings file, with its database open through the shared
+// entry, as every program of the suite opens it.
 struct Installation {
     QString sysPath, reportDir, sysUser;
     qav::Database db{QStringLiteral("decltool-report")};
 
     bool open(QString *error)
     {
-        const QString ini = QStringLiteral("PM000.INI"), options = QStringLiteral("Options");
-        auto option = [&](const char *key) {
-            return qav::trimSpaces(qav::readProfileString(ini, options, QLatin1String(key))).toString();
-        };
-        sysPath = option("SysPath");
-        if (sysPath.isEmpty()) {
-            *error = QStringLiteral("no installation: %1 names no SysPath").arg(qav::profilePath(ini));
+        const qav::InstallationSettings settings = qav::readInstallationSettings();
+        if (!readFolders(settings, &sysPath, error))
             return false;
-        }
-        sysUser = option("SysUser");
+        sysUser = settings.sysUser;
         reportDir = sysPath + QStringLiteral("RPT");
-        qav::OpenOptions o;
-        o.file = option("DBPath") + option("DBName");
-        o.workgroupFile = sysPath + QStringLiteral("PM000.MDW");
-        o.user = qav::moduleUser();
-        o.password = qav::modulePassword();
-        if (!db.open(o)) {
-            *error = QStringLiteral("cannot open the database %1: %2").arg(o.file, db.lastError().text);
+        const QString file = settings.dbPath + settings.dbName;
+        if (!qav::openSharedDatabase(db, file, qav::workgroupFileIn(sysPath))) {
+            *error = cannotOpen(file, db);
             return false;
         }
         return true;
     }
+
+    // The host folder of the settings; false when they name none.
+    static bool readFolders(const qav::InstallationSettings &settings, QString *sysPath,
+                            QString *error)
+    {
+        *sysPath = settings.sysPath;
+        if (sysPath->isEmpty()) {
+            *error = QStringLiteral("no installation: %1 names no SysPath").arg(settings.settingsFile);
+            return false;
+        }
+        return true;
+    }
+
+    static QString cannotOpen(const QString &file, const qav::Database &db)
+    {
+        return QStringLiteral("cannot open the database %1: %2").arg(file, db.lastError().text);
+    }
 };
 
 const QString kForm = QStringLiteral("7093");
+
+// The transfer-error report of the last import of `ruc`, built on the module's session as
+// the import builds it.
+int sessionErrorReport(const QString &ruc, const QString &year, std::FILE *out, std::FILE *err)
+{
+    using namespace declmod;
+    Session &s = session();
+    const qav::InstallationSettings settings = qav::readInstallationSettings();
+    QString why, sysPath;
+    if (!Installation::readFolders(settings, &sysPath, &why))
+        return fail(err, why);
+    ReadSessionSettings();
+    s.FormNumber = kForm;
+    if (!s.Db.isOpen() && !qav::openSharedDatabase(s.Db, s.DbFile, qav::workgroupFileIn(s.SysPath)))
+        return fail(err, Installation::cannotOpen(s.DbFile, s.Db));
+    QString name;
+    if (!readTaxpayerName(s.Db, ruc, &name, &why))
+        return fail(err, why.isEmpty() ? QStringLiteral("no taxpayer %1").arg(ruc) : why);
+    s.TaxpayerId = ruc;
+    s.TaxpayerName = name;
+    s.Period = year;
+    s.Semana = 0;
+    const TransferAnnouncement report = registerErrorReport(
+        s.Db, s.SysUser, ruc, s.ReportDir, transferErrorReportHooks(), qav::messages());
+    // What failed is on standard error already.
+    if (!report.built)
+        return Failed;
+    put(out, report.reportPath + u'\t' + QString::number(qav::LeeNumHojas(report.reportPath)) + u'\n');
+    return Ok;
+}
 
 } // namespace
 
@@ -170,37 +209,12 @@ int errorReportCommand(const QStringList &args, std::FILE *out, std::FILE *err)
         || !rest.isEmpty() || !isDigits(o.value(QStringLiteral("ruc")), 11)
         || !isDigits(o.value(QStringLiteral("year")), 4))
         return usage(err);
-    Installation inst;
-    QString why;
-    if (!inst.open(&why))
-        return fail(err, why);
-    const QString ruc = o.value(QStringLiteral("ruc"));
-    const QVariant name = inst.db.scalar(
-        QStringLiteral("SELECT Nombre FROM CONT WHERE Tip_doc_d=6 AND Doc_id_d=?"), {ruc});
-    if (inst.db.lastError().isError())
-        return fail(err, inst.db.lastError().text);
-    if (name.isNull())
-        return fail(err, QStringLiteral("no taxpayer %1").arg(ruc));
-
-    qav::DbError dbError;
-    const QString file = qav::RegistraSpool(inst.db, QStringLiteral("DE0003"), 6, ruc, inst.sysUser,
-                                            &dbError);
-    if (file.isEmpty())
-        return fail(err, QStringLiteral("Error Técnico : (%1) %2").arg(dbError.number).arg(dbError.text));
-    qav::ReportWriter &writer = qav::reportWriter();
-    writer.ReportPath = inst.reportDir + u'/' + file;
-    declmod::ReportInput in;
-    in.kind = declmod::TransferErrorReport;
-    in.TaxpayerId = ruc;
-    in.TaxpayerName = name.toString();
-    in.Period = o.value(QStringLiteral("year"));
-    in.ReportDir = inst.reportDir;
-    const declmod::HostServices host;
-    const declmod::ReportOutcome built = declmod::buildReport(inst.db, host, in, writer);
-    if (!built.ok)
-        return fail(err, built.message());
-    put(out, writer.ReportPath + u'\t' + QString::number(qav::LeeNumHojas(writer.ReportPath)) + u'\n');
-    return Ok;
+    const int status = sessionErrorReport(o.value(QStringLiteral("ruc")),
+                                          o.value(QStringLiteral("year")), out, err);
+    // The session outlives the application object: its database is closed here, once every
+    // statement of the build is gone.
+    declmod::session().Db.close();
+    return status;
 }
 
 int renderCommand(const QStringList &args, std::FILE *out, std::FILE *err)

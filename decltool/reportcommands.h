@@ -10,7 +10,7 @@
 //       default) orders the rows by month with month totals, "--by series" by series.
 //   error-report --ruc RUC --year YYYY
 //       The same for the transfer-error report (DE0003) of the error list of the last
-//       import of RUC.
+//       import of RUC, built by the same routine as the import's own report.
 //   Both print one line: the document's path, a tab, its declared page count.
 //   render DOCUMENT --pdf OUT [--pages FROM-TO]
 //       Renders a report document into a PDF file exactly as printing does (only the pages

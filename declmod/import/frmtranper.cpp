@@ -2,6 +2,9 @@
 
 #include "declmod/declaration/recorddialogs.h"
 #include "declmod/import/vouchertypes.h"
+#include "declmod/reports/errorreport.h"
+#include "declmod/reports/muestrareporte.h"
+#include "declmod/reports/reportstate.h"
 #include "declmod/session/hostservices.h"
 #include "declmod/session/session.h"
 
@@ -22,16 +25,30 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <climits>
+
 namespace declmod {
 namespace {
 
 ErrorReportHooks &reportHooks()
 {
-    static ErrorReportHooks hooks;
+    static ErrorReportHooks hooks = frmTranPer::moduleErrorReportHooks();
     return hooks;
 }
 
 } // namespace
+
+// The transfer-error report is built after the question whatever the answer, and shown
+// whole on Yes.
+ErrorReportHooks frmTranPer::moduleErrorReportHooks()
+{
+    ErrorReportHooks hooks = transferErrorReportHooks();
+    hooks.show = [](const QString &spoolName) {
+        reportState().PageRangeActive = false;
+        MuestraReporte(spoolName, QStringLiteral("Vprevia"));
+    };
+    return hooks;
+}
 
 void frmTranPer::setErrorReportHooks(const ErrorReportHooks &hooks)
 {
@@ -206,6 +223,7 @@ void frmTranPer::cmdTransferir_Click()
         QCoreApplication::processEvents();
     });
 
+    reportState().ErrorCount = 0;
     cmdTransferir->setEnabled(false);
     prgAvance->setValue(0);
     QApplication::setOverrideCursor(Qt::BusyCursor);
@@ -227,6 +245,8 @@ void frmTranPer::cmdTransferir_Click()
         showCounters(*m_run);
         break;
     }
+    if (outcome == TransferOutcome::Completed)
+        reportState().ErrorCount = int(qMin<qint64>(m_run->rejected(), INT_MAX));
     cmdTransferir->setEnabled(true);
     if (m_host) {
         m_host->refrescargrid();

@@ -48,8 +48,11 @@ public:
 
     bool running() const { return m_run && m_run->running(); }
 
-    // How the transfer-error report is built and shown (empty: registered only).
+    // How the transfer-error report is built and shown. The module's own
+    // (moduleErrorReportHooks()) build it with ConstruyeReporte and show it in the preview;
+    // empty functions leave it registered only.
     static void setErrorReportHooks(const ErrorReportHooks &hooks);
+    static ErrorReportHooks moduleErrorReportHooks();
 
     // Installs this dialog as the declaration window's "&Importar".
     static void install();

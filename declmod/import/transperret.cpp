@@ -231,46 +231,57 @@ TransferOutcome TransPerRet::transfer()
     return outcome;
 }
 
+TransferAnnouncement registerErrorReport(qav::Database &db, const QString &sysUser,
+                                         const QString &taxpayerId, const QString &reportDir,
+                                         const ErrorReportHooks &hooks,
+                                         qav::MessageService &messages)
+{
+    TransferAnnouncement a;
+    qav::DbError error;
+    a.spoolName = qav::RegistraSpool(db, QStringLiteral("DE0003"), 6, taxpayerId.trimmed(), sysUser,
+                                     &error);
+    if (a.spoolName.isEmpty()) {
+        Errores_Transferencia(transferFailureOf(error), messages);
+        return a;
+    }
+    a.reportPath = reportDir + u'/' + a.spoolName;
+    if (hooks.build) {
+        QString buildError;
+        a.built = hooks.build(a.spoolName, a.reportPath, &buildError);
+        if (!a.built && !buildError.isEmpty())
+            messages.show({QStringLiteral("Error Tecnico:") + u' ' + QString::number(qav::ErrEngine)
+                               + u' ' + buildError,
+                           qav::MbOk | qav::MbCritical, QStringLiteral("Error")});
+    }
+    return a;
+}
+
 TransferAnnouncement announceTransfer(const TransPerRet &run, qav::Database &db,
                                       const QString &sysUser, const ErrorReportHooks &hooks,
                                       qav::MessageService &messages, bool ask)
 {
-    TransferAnnouncement a;
     if (run.rejected() == 0) {
         if (ask)
             messages.show({QStringLiteral("Archivo : ") + run.paths().importFile
                                + QStringLiteral(" transferido"),
                            qav::MbOk | qav::MbInformation, QStringLiteral("Mensaje")});
-        return a;
+        return {};
     }
-    a.answer = qav::AnsNo;
+    int answer = qav::AnsNo;
     if (ask) {
-        a.asked = true;
-        a.answer = messages.show(
+        answer = messages.show(
             {QStringLiteral("¡Algunos registros han sido rechazados!") + u'\n'
                  + QStringLiteral("Verifique Archivo Log: ") + run.paths().log + u'\n'
                  + QStringLiteral("¿Desea Visualizar Reporte de errores?"),
              qav::MbYesNo | qav::MbQuestion | qav::MbDefaultButton2, QStringLiteral("Confirmar")});
     }
-    qav::DbError error;
-    a.spoolName = qav::RegistraSpool(db, QStringLiteral("DE0003"), 6, run.setup().taxpayerId.trimmed(),
-                                     sysUser, &error);
-    if (a.spoolName.isEmpty()) {
-        Errores_Transferencia(transferFailureOf(error), messages);
-        return a;
-    }
-    a.reportPath = run.setup().reportDir + u'/' + a.spoolName;
-    if (hooks.build) {
-        QString buildError;
-        a.built = hooks.build(a.spoolName, a.reportPath, &buildError);
-        if (!a.built) {
-            messages.show({QStringLiteral("Error Tecnico:") + u' ' + QString::number(qav::ErrEngine)
-                               + u' ' + buildError,
-                           qav::MbOk | qav::MbCritical, QStringLiteral("Error")});
-            return a;
-        }
-    }
-    if (a.answer == qav::AnsYes && hooks.show)
+    // With either answer the report is registered and built; it is shown on Yes.
+    TransferAnnouncement a = registerErrorReport(db, sysUser, run.setup().taxpayerId,
+                                                 run.setup().reportDir, hooks, messages);
+    a.asked = ask;
+    a.answer = answer;
+    const bool usable = !a.spoolName.isEmpty() && (a.built || !hooks.build);
+    if (usable && a.answer == qav::AnsYes && hooks.show)
         hooks.show(a.spoolName);
     return a;
 }

@@ -143,7 +143,9 @@ inline constexpr char16_t kInitialRejectedText[] = u"0          Registros Rechaz
 
 // The transfer-error report of a run with rejections: registered in the spool as
 // "DE0003", then built by `build` into `reportPath` (ReportDir + "/" + the spool name), and
-// shown whole by `show` when the operator asks for it. Either function may be empty.
+// shown whole by `show` when the operator asks for it. Either function may be empty. A
+// failed build returns false; the text it leaves in *error is shown, or nothing when it
+// leaves none (it has said what failed itself).
 struct ErrorReportHooks {
     std::function<bool(const QString &spoolName, const QString &reportPath, QString *error)> build;
     std::function<void(const QString &spoolName)> show;
@@ -156,6 +158,14 @@ struct TransferAnnouncement {
     QString reportPath;   // where the report is built
     bool built = false;   // the report was built
 };
+
+// Registers the transfer-error report of `taxpayerId` in the spool ("DE0003", identity type
+// 6, the RUC trimmed) and builds it with `hooks.build` in `reportDir`; asks nothing and
+// shows nothing but failures. The fields of the question are left clear.
+TransferAnnouncement registerErrorReport(qav::Database &db, const QString &sysUser,
+                                         const QString &taxpayerId, const QString &reportDir,
+                                         const ErrorReportHooks &hooks,
+                                         qav::MessageService &messages);
 
 // What follows a completed run. For the window (`ask`): with no rejection the box
 // "Archivo : <path> transferido"; otherwise the question offering the report. With

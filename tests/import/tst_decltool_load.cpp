@@ -1,7 +1,9 @@
 // decltool load as scripts run it, on a sandbox installation: a new declaration and an
 // existing one (its stored records kept, a repeated record rejected), --no-save, the
 // output and exit status, what is saved (records with control values, the header's
-// estado, the error report in the spool), and the refusals that save nothing.
+// estado, the error report registered in the spool and built, byte for byte what
+// decltool error-report builds from the same error list), and the refusals that save
+// nothing.
 
 #include "declmod/session/session.h"
 #include "tests/declaration/declfixture.h"
@@ -11,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -27,11 +30,10 @@ struct Result {
     QString err;
 };
 
-Result runLoad(const QStringList &args)
+Result runTool(const QStringList &args)
 {
     QProcess p;
-    p.start(qEnvironmentVariable("QAV_BIN_DIR") + QStringLiteral("/decltool"),
-            QStringList{QStringLiteral("load")} + args);
+    p.start(qEnvironmentVariable("QAV_BIN_DIR") + QStringLiteral("/decltool"), args);
     Result r;
     const bool finished = p.waitForFinished(120000);
     r.out = QString::fromUtf8(p.readAllStandardOutput());
@@ -43,10 +45,29 @@ Result runLoad(const QStringList &args)
     return r;
 }
 
+Result runLoad(const QStringList &args)
+{
+    return runTool(QStringList{QStringLiteral("load")} + args);
+}
+
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A report document with the date and time of its headers blanked: two builds a second apart
+// are otherwise the same bytes.
+QByteArray withoutClock(QByteArray bytes)
+{
+    static const QRegularExpression clock(QStringLiteral("[0-9]{2}/[0-9]{2}/[0-9]{4}|[0-9]{2}:[0-9]{2}:[0-9]{2}"));
+    return QString::fromLatin1(bytes).replace(clock, QStringLiteral("#")).toLatin1();
 }
 
 } // namespace
@@ -80,6 +101,10 @@ class TestDecltoolLoad : public QObject
     int spoolRows()
     {
         return db().scalar(QStringLiteral("SELECT count(*) FROM SPOOL WHERE CodRep='DE0003'")).toInt();
+    }
+    QStringList documents()
+    {
+        return QDir(m_fx.sandbox->sysPath + QStringLiteral("RPT")).entryList({QStringLiteral("*.PRN")}, QDir::Files);
     }
 
 private slots:
@@ -124,6 +149,22 @@ private slots:
         QVERIFY(log.open(QIODevice::ReadOnly));
         QCOMPARE(log.readAll(), QByteArray("01|0001|05|100|150|\r\n"));
         QCOMPARE(spoolRows(), 1);
+
+        // The report: registered under its name, built from this run's error list.
+        const QString name = lines[4].mid(rpt.size() + 1);
+        QCOMPARE(DeclFixture::rows(db(), QStringLiteral("SELECT CodRep, Usuario, Doc_id_d FROM SPOOL WHERE Archivo=?"),
+                                   {name}),
+                 QStringList{QStringLiteral("DE0003|") + m_fx.sandbox->sysUser + u'|' + kRuc});
+        const QByteArray document = readFile(lines[4]);
+        QVERIFY(document.contains("CONTRIBUYENTE:  " + kRuc.toLatin1() + "  EMPRESA"));
+        QVERIFY(document.contains("REPORTE DE ERRORES DE TRANSFERENCIA - PERIODO " + m_year.toLatin1()));
+        QVERIFY(document.contains("Total de Errores:      1"));
+        const Result again = runTool({QStringLiteral("error-report"), QStringLiteral("--ruc"), kRuc,
+                                      QStringLiteral("--year"), m_year});
+        QVERIFY2(again.status == 0, qPrintable(again.err));
+        const QString other = again.out.trimmed().split(u'\t').first();
+        QVERIFY(other != lines[4]);
+        QCOMPARE(withoutClock(readFile(other)), withoutClock(document));
     }
 
     // An existing pending declaration is opened with its records; a repeated record is
@@ -139,6 +180,7 @@ private slots:
                                             QStringLiteral("03|B001|04|80.00|40.00|6")}));
         QCOMPARE(header(kRuc), QStringList{QStringLiteral("0|6")});
         QCOMPARE(spoolRows(), 0);
+        QCOMPARE(documents(), QStringList());
 
         QVERIFY(writeFile(importFile(), "01|F001|3|99|9|\r\n"));
         r = runLoad({importFile(), QStringLiteral("--ruc"), kRuc, QStringLiteral("--year"), m_year});
@@ -147,6 +189,7 @@ private slots:
                  qPrintable(r.out));
         QCOMPARE(stored(kRuc).size(), 2);
         QCOMPARE(spoolRows(), 1);
+        QCOMPARE(documents().size(), 1);
     }
 
     // --no-save transfers and reports but stores nothing.
@@ -157,6 +200,26 @@ private slots:
                                   m_year, QStringLiteral("--no-save")});
         QCOMPARE(r.status, 0);
         QCOMPARE(r.out, QStringLiteral("transferred: 1 rejected: 0\n"));
+        QCOMPARE(stored(kRuc), QStringList());
+        QCOMPARE(header(kRuc), QStringList());
+    }
+
+    // --no-save with rejections: no estado line; the log, the error list and the report
+    // follow the counters, and the report is built all the same.
+    void noSaveWithRejections()
+    {
+        QVERIFY(writeFile(importFile(), "03|B001|4|80|40|\r\n01|0001|05|100|150|\r\n"));
+        const Result r = runLoad({importFile(), QStringLiteral("--ruc"), kRuc, QStringLiteral("--year"),
+                                  m_year, QStringLiteral("--no-save")});
+        QCOMPARE(r.status, 1);
+        const QString rpt = m_fx.sandbox->sysPath + QStringLiteral("RPT");
+        const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines[0], QStringLiteral("transferred: 1 rejected: 1"));
+        QCOMPARE(lines[1], rpt + QStringLiteral("7093") + kRuc + m_year + QStringLiteral(".Log"));
+        QCOMPARE(lines[2], rpt + kRuc + QStringLiteral(".Err"));
+        QCOMPARE(QStringList{lines[3].mid(rpt.size() + 1)}, documents());
+        QVERIFY(readFile(lines[3]).contains("Total de Errores:      1"));
         QCOMPARE(stored(kRuc), QStringList());
         QCOMPARE(header(kRuc), QStringList());
     }

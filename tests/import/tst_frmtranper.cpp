@@ -1,11 +1,15 @@
 // The import dialog offscreen: its texts and accessible names, the file list matched
 // without regard to case, Aceptar without a folder, a run with its counters, progress and
-// closing message, the question after rejections, the declaration window refreshed, and
-// Salir during a run stopping it and closing the dialog once the run has returned.
+// closing message, the question after rejections and the transfer-error report built and
+// (on Yes) previewed, the declaration window refreshed, and Salir during a run stopping it
+// and closing the dialog once the run has returned.
 
 #include "declmod/declaration/recorddialogs.h"
 #include "declmod/declaration/workingtable.h"
 #include "declmod/import/frmtranper.h"
+#include "declmod/reports/frmpreview.h"
+#include "declmod/reports/printers.h"
+#include "declmod/reports/reportstate.h"
 #include "declmod/session/session.h"
 #include "tests/declaration/declfixture.h"
 
@@ -13,8 +17,11 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSqlRecord>
 #include <QTimer>
 #include <QTreeView>
 #include <QtTest>
@@ -40,6 +47,33 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A report document with the date and time of its headers blanked: two builds a second apart
+// are otherwise the same bytes.
+QByteArray withoutClock(QByteArray bytes)
+{
+    static const QRegularExpression clock(QStringLiteral("[0-9]{2}/[0-9]{2}/[0-9]{4}|[0-9]{2}:[0-9]{2}:[0-9]{2}"));
+    return QString::fromLatin1(bytes).replace(clock, QStringLiteral("#")).toLatin1();
+}
+
+// decltool error-report on the sandbox: the document it builds from the same error list.
+QByteArray errorReportOfTool(const QString &ruc, const QString &year)
+{
+    QProcess p;
+    p.start(qEnvironmentVariable("QAV_BIN_DIR") + QStringLiteral("/decltool"),
+            {QStringLiteral("error-report"), QStringLiteral("--ruc"), ruc, QStringLiteral("--year"), year});
+    if (!p.waitForFinished(120000) || p.exitCode() != 0) {
+        qWarning("decltool error-report: %s", p.readAllStandardError().constData());
+        return QByteArray();
+    }
+    return readFile(QString::fromUtf8(p.readAllStandardOutput()).trimmed().split(u'\t').first());
 }
 
 } // namespace
@@ -70,7 +104,12 @@ private slots:
         QVERIFY(QDir().mkpath(m_folder));
         frmTranPer::setErrorReportHooks({});
     }
-    void cleanup() { m_fx.tearDown(); }
+    void cleanup()
+    {
+        setDialogRunner({});
+        frmTranPer::setErrorReportHooks(frmTranPer::moduleErrorReportHooks());
+        m_fx.tearDown();
+    }
 
     void texts()
     {
@@ -157,6 +196,77 @@ private slots:
         QCOMPARE(built.size(), 1);
         QCOMPARE(session().Db.scalar(QStringLiteral("SELECT Archivo FROM SPOOL WHERE CodRep='DE0003'")).toString(),
                  built.first());
+    }
+
+    // The module's own report: after the question the transfer-error report of this run is
+    // registered and built whatever the answer, with the taxpayer's name from the register
+    // (not a name left in the session), byte for byte what decltool error-report builds from
+    // the same error list; on Yes it is previewed whole, on No it stays in the spool.
+    void errorReportBuiltAndShown_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("yes") << int(qav::AnsYes);
+        QTest::newRow("no") << int(qav::AnsNo);
+    }
+    void errorReportBuiltAndShown()
+    {
+        QFETCH(int, answer);
+        Session &s = session();
+        QVERIFY(s.Db.execute(QStringLiteral("INSERT INTO CONT (Tip_doc_d, Doc_id_d, Nombre, Usuario)"
+                                            " VALUES (6, ?, 'COMERCIAL NORTE S.A.', ?)"),
+                             {kRuc, m_fx.sandbox->sysUser}));
+        s.TaxpayerName = QStringLiteral("OTRA EMPRESA");
+        QVERIFY(writeFile(m_folder + u'/' + base(), "01|F001|3|10|50|\r\n01|F002|3|10|5|\r\n"
+                                                    "01|F003|13|10|5|\r\n"));
+        reportState().PageRangeActive = true;
+        struct Shown {
+            QString name;
+            int pages = -1;
+            bool rangeActive = true;
+            QStringList texts;
+        };
+        QList<Shown> previews;
+        setDialogRunner([&](QDialog &d) {
+            auto *preview = qobject_cast<frmPreview *>(&d);
+            if (!preview)
+                return int(QDialog::Rejected);
+            Shown shown{preview->reportFileName(), preview->PageCount(),
+                        reportState().PageRangeActive, {}};
+            for (const qav::ReportElement &e : preview->picPrevia()->elements())
+                shown.texts << e.text.trimmed();
+            previews << shown;
+            return int(QDialog::Rejected);
+        });
+        frmTranPer::setErrorReportHooks(frmTranPer::moduleErrorReportHooks());
+        frmTranPer dialog(nullptr);
+        dialog.setFolder(m_folder);
+        m_fx.messages->answers = {answer};
+        dialog.cmdTransferir_Click();
+        QCOMPARE(dialog.lblRechazados->text(), QStringLiteral("2 Rechazados"));
+        QCOMPARE(reportState().ErrorCount, 2);
+        QCOMPARE(m_fx.messages->shown.size(), 1);
+        QCOMPARE(m_fx.messages->shown[0].title, QStringLiteral("Confirmar"));
+
+        const QList<QSqlRecord> spool = s.Db.rows(QStringLiteral(
+            "SELECT Archivo, Usuario, Doc_id_d FROM SPOOL WHERE CodRep='DE0003'"));
+        QCOMPARE(spool.size(), 1);
+        const QString name = spool[0].value(0).toString();
+        QCOMPARE(spool[0].value(1).toString(), m_fx.sandbox->sysUser);
+        QCOMPARE(spool[0].value(2).toString(), kRuc);
+        const QByteArray document = readFile(s.ReportDir + u'/' + name);
+        QVERIFY(document.contains("CONTRIBUYENTE:  " + kRuc.toLatin1() + "  COMERCIAL NORTE S.A."));
+        QVERIFY(document.contains("Total de Errores:      2"));
+        QCOMPARE(withoutClock(document), withoutClock(errorReportOfTool(kRuc, s.Period)));
+
+        if (answer == qav::AnsYes) {
+            QCOMPARE(previews.size(), 1);
+            QCOMPARE(previews[0].name, name);
+            QVERIFY(!previews[0].rangeActive);
+            QCOMPARE(previews[0].pages, 1);
+            QVERIFY(previews[0].texts.contains(QStringLiteral("Total de Errores:      2")));
+        } else {
+            QCOMPARE(previews.size(), 0);
+        }
     }
 
     // Salir while the run reads: the run stops, the dialog stays alive until it has

@@ -529,16 +529,27 @@ private slots:
     }
 
     // After a run with rejections the report is registered whatever the answer, built into
-    // the report folder, and shown on Yes only.
+    // the report folder, and shown on Yes only, never when its build failed. The text a failed
+    // build leaves is shown; a build that has said what failed itself is not repeated.
     void errorReport_data()
     {
         QTest::addColumn<int>("answer");
-        QTest::newRow("yes") << int(qav::AnsYes);
-        QTest::newRow("no") << int(qav::AnsNo);
+        QTest::addColumn<bool>("builds");
+        QTest::addColumn<QString>("buildError");
+        QTest::addColumn<QString>("failureShown"); // after the question; empty: none
+        QTest::newRow("yes") << int(qav::AnsYes) << true << QString() << QString();
+        QTest::newRow("no") << int(qav::AnsNo) << true << QString() << QString();
+        QTest::newRow("yes, build failed with a text to show")
+            << int(qav::AnsYes) << false << QStringLiteral("disco lleno")
+            << QStringLiteral("Error Tecnico: %1 disco lleno").arg(qav::ErrEngine);
+        QTest::newRow("yes, build failed and said so itself") << int(qav::AnsYes) << false << QString() << QString();
     }
     void errorReport()
     {
         QFETCH(int, answer);
+        QFETCH(bool, builds);
+        QFETCH(QString, buildError);
+        QFETCH(QString, failureShown);
         QVERIFY(writeFile(importPath(), "01|F001|3|10|50|\r\n"));
         WorkingTableTarget target(m_db);
         TransPerRet run(services(&target), setup(m_folder));
@@ -546,9 +557,10 @@ private slots:
         m_messages->answers = {answer};
         QStringList built, shown;
         ErrorReportHooks hooks;
-        hooks.build = [&](const QString &name, const QString &path, QString *) {
+        hooks.build = [&](const QString &name, const QString &path, QString *error) {
             built << name << path;
-            return true;
+            *error = buildError;
+            return builds;
         };
         hooks.show = [&](const QString &name) { shown << name; };
         const TransferAnnouncement a =
@@ -564,8 +576,12 @@ private slots:
         QCOMPARE(spool[0].value(3).toInt(), 6);
         QCOMPARE(spool[0].value(4).toString(), kRuc);
         QCOMPARE(built, (QStringList{a.spoolName, m_reportDir + u'/' + a.spoolName}));
-        QVERIFY(a.built);
-        QCOMPARE(shown, answer == qav::AnsYes ? QStringList{a.spoolName} : QStringList());
+        QCOMPARE(a.built, builds);
+        QCOMPARE(shown, answer == qav::AnsYes && builds ? QStringList{a.spoolName} : QStringList());
+        QStringList after;
+        for (const qav::Message &m : m_messages->shown.mid(1))
+            after << m.text;
+        QCOMPARE(after, failureShown.isEmpty() ? QStringList() : QStringList{failureShown});
     }
 };
 

@@ -73,6 +73,8 @@ private slots:
     void render();
     void failures_data();
     void failures();
+    void installationRefused_data();
+    void installationRefused();
 };
 
 void TstReportTool::declarationReports_data()
@@ -190,6 +192,45 @@ void TstReportTool::failures()
     // (A program that draws may print the platform's notices before its own message.)
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
     QVERIFY(r.out.isEmpty());
+}
+
+// The installation is opened as every program opens it: settings that name no SysPath, or a
+// file that is not the host's database, are refused before anything is read or written.
+void TstReportTool::installationRefused_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("withSysPath");
+    QTest::addColumn<QString>("message");
+    const QStringList report{"report", "--ruc", kRuc, "--year", "2023"};
+    const QStringList errors{"error-report", "--ruc", kRuc, "--year", "2023"};
+    QTest::newRow("report, foreign database") << report << true << "decltool: cannot open the database";
+    QTest::newRow("error report, foreign database") << errors << true << "decltool: cannot open the database";
+    QTest::newRow("report, no SysPath") << report << false << "decltool: no installation: ";
+    QTest::newRow("error report, no SysPath") << errors << false << "decltool: no installation: ";
+}
+
+void TstReportTool::installationRefused()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, withSysPath);
+    QFETCH(QString, message);
+    const QString ini = m_fx->box.iniFile();
+    const QByteArray settings = readBytes(ini);
+    const QString foreign = m_fx->box.sysPath + QStringLiteral("otra.mdb");
+    QVERIFY(writeBytes(foreign, QByteArray()));
+    QStringList lines{QStringLiteral("[Options]"), QStringLiteral("DBPath=") + m_fx->box.sysPath,
+                      QStringLiteral("DBName=otra.mdb"), QStringLiteral("SysUser=") + m_fx->box.sysUser};
+    if (withSysPath)
+        lines.insert(1, QStringLiteral("SysPath=") + m_fx->box.sysPath);
+    QVERIFY(qav::writeTextLines(ini, lines));
+    const qint64 spoolFiles = QDir(m_fx->reportDir()).count();
+    const Result r = runTool(args);
+    QVERIFY(writeBytes(ini, settings));
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QVERIFY(r.out.isEmpty());
+    QCOMPARE(QFileInfo(foreign).size(), 0);
+    QCOMPARE(QDir(m_fx->reportDir()).count(), spoolFiles);
 }
 
 QTEST_GUILESS_MAIN(TstReportTool)
