@@ -4,6 +4,7 @@
 #include "declmod/reports/paintertarget.h"
 #include "declmod/reports/pdfexport.h"
 #include "declmod/reports/printers.h"
+#include "declmod/reports/printprogress.h"
 #include "declmod/reports/reportstate.h"
 #include "declmod/session/hostservices.h"
 #include "declmod/session/session.h"
@@ -168,6 +169,13 @@ void frmPreview::setPdfFileChooser(PdfFileChooser chooser)
     pdfChooser() = std::move(chooser);
 }
 
+QWidget *frmPreview::dialogParent()
+{
+    // Printing straight to the printer never shows the preview: the window over the job
+    // then belongs to the caller's window.
+    return isVisible() ? this : parentWidget();
+}
+
 QString frmPreview::documentPath(const QString &fileName) const
 {
     return session().ReportDir + u'/' + fileName;
@@ -234,9 +242,13 @@ bool frmPreview::pDesencripta(const QString &fileName, const QString &mode)
         showNoPrinter();
         return false;
     }
+    // A long job shows its progress and can be cancelled after any page.
+    PrintProgressWindow progress(int(document.pagesToRender(range).size()), dialogParent());
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const PrintOutcome out = printReport(document, range, *printer);
+    const PrintOutcome out = printReport(document, range, *printer, progress.callback());
     QApplication::restoreOverrideCursor();
+    progress.close();
+    printer.reset();
     if (!out.ok()) {
         qav::msgBox(out.message(), qav::MbOk | qav::MbCritical, QStringLiteral("Impresión"));
         return false;
@@ -354,11 +366,17 @@ void frmPreview::guardarPdf()
     if (!file.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
         file += QStringLiteral(".pdf");
     const ReportState &state = reportState();
+    const PageRange *range = state.PageRangeActive ? &state.PageFromTo : nullptr;
     QString why;
+    bool cancelled = false;
+    PrintProgressWindow progress(int(m_pages.pagesToRender(range).size()), dialogParent(),
+                                 QStringLiteral("Guardando"));
+    progress.setWindowTitle(QStringLiteral("Guardar PDF"));
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool ok = renderToPdf(m_pages, state.PageRangeActive ? &state.PageFromTo : nullptr, file, &why);
+    const bool ok = renderToPdf(m_pages, range, file, &why, nullptr, progress.callback(), &cancelled);
     QApplication::restoreOverrideCursor();
-    if (!ok)
+    progress.close();
+    if (!ok && !cancelled)
         qav::msgBox(why, qav::MbOk | qav::MbCritical, QStringLiteral("Guardar PDF"));
 }
 

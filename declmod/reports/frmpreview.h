@@ -11,7 +11,9 @@
 //
 // "Imprimir" renders the whole document (or the active range) on the printer with the same
 // routine; the page on view stays. "Guardar PDF" writes the same pages into a PDF file the
-// operator names.
+// operator names. Both show a progress window over a long job, whose "Cancelar" stops it
+// after the current page: a cancelled print is aborted on the printer and reported
+// ("La Impresión ha sido Cancelada."), a cancelled PDF is not written.
 //
 // Errors: a missing document is reported ("Archivo Físico del Reporte no Existe", title
 // "Error al Imprimir") and the window opens empty; a document that cannot be read, or memory
@@ -90,6 +92,7 @@ private:
     void imprimir();
     void failAndClose(const QString &text, const QString &title);
     QString documentPath(const QString &fileName) const;
+    QWidget *dialogParent();
 
     QString m_fileName;
     ReportPages m_pages;

@@ -41,6 +41,8 @@ QString PrintOutcome::message() const
         return QStringLiteral("No Existe Información a Imprimir.Verifique.");
     case DeviceFailed:
         return QStringLiteral("No existe una impresora seleccionada.Verifique.");
+    case Cancelled:
+        return QStringLiteral("La Impresión ha sido Cancelada.");
     case JobFailed:
         break;
     }
@@ -48,7 +50,8 @@ QString PrintOutcome::message() const
            + detail;
 }
 
-PrintOutcome printReport(const ReportPages &document, const PageRange *range, PrintTarget &target)
+PrintOutcome printReport(const ReportPages &document, const PageRange *range, PrintTarget &target,
+                         const PrintProgress &progress)
 {
     PrintOutcome out;
     const QList<int> pages = document.pagesToRender(range);
@@ -59,6 +62,7 @@ PrintOutcome printReport(const ReportPages &document, const PageRange *range, Pr
     const bool landscape = document.landscape();
     if (landscape)
         target.setOrientation(PageOrientation::Landscape);
+    const int total = int(pages.size());
     for (int p : pages) {
         if (!target.startPage()) {
             out.status = PrintOutcome::DeviceFailed;
@@ -67,8 +71,14 @@ PrintOutcome printReport(const ReportPages &document, const PageRange *range, Pr
         }
         drawElements(document.page(p), target);
         ++out.pages;
+        if (progress && !progress(out.pages, total) && out.pages < total) {
+            out.status = PrintOutcome::Cancelled;
+            break;
+        }
     }
-    if (!target.endJob() && out.ok()) {
+    if (out.status == PrintOutcome::Cancelled) {
+        target.abortJob();
+    } else if (!target.endJob() && out.ok()) {
         out.status = PrintOutcome::JobFailed;
         out.detail = target.errorString();
     }

@@ -8,10 +8,12 @@
 //  - printReport(): a whole job. Landscape documents ("H") print in landscape and leave the
 //    target in portrait afterwards. With a page range only the pages within it print, one
 //    printer page each; a page break after the last page never makes an empty page.
+//    A progress callback hears of every page sent; when it answers false before the last
+//    page, the job stops after that page and is aborted on the target (Cancelled).
 //
 // Errors: printReport() returns what failed: nothing to print, a page the device refused,
-// or the job that could not be finished; the job is ended in every case. ErrPrintJob is the
-// number a failed job is shown with.
+// the job that could not be finished, or the operator's cancel; the job is ended (or
+// aborted) in every case. ErrPrintJob is the number a failed job is shown with.
 
 #include "declmod/reports/printtarget.h"
 
@@ -19,6 +21,8 @@
 
 #include <QList>
 #include <QString>
+
+#include <functional>
 
 namespace declmod {
 
@@ -33,7 +37,8 @@ void drawElements(const QList<qav::ReportElement> &elements, PrintTarget &target
 struct PrintOutcome {
     // DeviceFailed: the device refused a page (no usable printer); JobFailed: the job could
     // not be finished (a PDF file that cannot be written, ...).
-    enum Status { Printed, NothingToPrint, DeviceFailed, JobFailed };
+    // Cancelled: the progress callback stopped the job.
+    enum Status { Printed, NothingToPrint, DeviceFailed, JobFailed, Cancelled };
     Status status = Printed;
     int pages = 0;  // pages sent to the target
     QString detail; // the device's explanation when it failed
@@ -42,7 +47,12 @@ struct PrintOutcome {
     QString message() const;
 };
 
+// Called after each page sent to the target: `done` pages of `total` so far. False asks to
+// stop; it is heeded while pages remain (a job whose last page is out is finished).
+using PrintProgress = std::function<bool(int done, int total)>;
+
 // `range` null: every page.
-PrintOutcome printReport(const ReportPages &document, const PageRange *range, PrintTarget &target);
+PrintOutcome printReport(const ReportPages &document, const PageRange *range, PrintTarget &target,
+                         const PrintProgress &progress = {});
 
 } // namespace declmod

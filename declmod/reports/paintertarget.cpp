@@ -91,4 +91,10 @@ bool PagedDeviceTarget::endJob()
     return true;
 }
 
+void PagedDeviceTarget::abortJob()
+{
+    if (m_own.isActive())
+        m_own.end();
+}
+
 } // namespace declmod

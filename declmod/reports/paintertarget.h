@@ -32,6 +32,7 @@ public:
     void text(int x, int y, const QString &text, const QString &font, int size, bool bold) override;
     void line(int x1, int y1, int x2, int y2) override;
     bool endJob() override { return true; }
+    void abortJob() override {}
 
 protected:
     PainterTarget() = default;
@@ -59,6 +60,9 @@ public:
     void setOrientation(PageOrientation orientation) override;
     bool startPage() override;
     bool endJob() override;
+    // Ends the painting without finishing the job; a printer is told to drop the job first
+    // (DefaultPrinterTarget), a file is discarded by its writer.
+    void abortJob() override;
     QString errorString() const override { return m_error; }
 
 private:

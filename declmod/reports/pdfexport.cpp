@@ -13,8 +13,10 @@
 namespace declmod {
 
 bool renderToPdf(const ReportPages &document, const PageRange *range, const QString &pdfPath,
-                 QString *error, int *pages)
+                 QString *error, int *pages, const PrintProgress &progress, bool *cancelled)
 {
+    if (cancelled)
+        *cancelled = false;
     auto fail = [error](const QString &why) {
         if (error)
             *error = why;
@@ -31,11 +33,13 @@ bool renderToPdf(const ReportPages &document, const PageRange *range, const QStr
                                          QMarginsF(6.35, 6.35, 6.35, 6.35), QPageLayout::Millimeter));
         writer.setCreator(QStringLiteral("declmod"));
         PagedDeviceTarget target(&writer);
-        outcome = printReport(document, range, target);
+        outcome = printReport(document, range, target, progress);
     }
     if (pages)
         *pages = outcome.pages;
     if (!outcome.ok()) {
+        if (cancelled)
+            *cancelled = outcome.status == PrintOutcome::Cancelled;
         file.cancelWriting();
         return fail(outcome.message());
     }

@@ -2,8 +2,13 @@
 // Report pages written into a PDF file by the same renderer that prints them, one PDF page
 // per report page, A4 with a quarter-inch margin (the printable area of a printer).
 //
+// The progress callback is the renderer's: answering false stops the writing, and no file
+// is written (the error text then says the job was cancelled).
+//
 // Errors: false with a Spanish explanation when the file cannot be written or there is
 // nothing to print; the file is replaced only when the whole document was written.
+
+#include "declmod/reports/pagerenderer.h"
 
 #include <QString>
 
@@ -13,6 +18,7 @@ class ReportPages;
 struct PageRange;
 
 bool renderToPdf(const ReportPages &document, const PageRange *range, const QString &pdfPath,
-                 QString *error = nullptr, int *pages = nullptr);
+                 QString *error = nullptr, int *pages = nullptr, const PrintProgress &progress = {},
+                 bool *cancelled = nullptr);
 
 } // namespace declmod

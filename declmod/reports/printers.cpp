@@ -30,6 +30,12 @@ public:
     }
     void line(int x1, int y1, int x2, int y2) override { m_target.line(x1, y1, x2, y2); }
     bool endJob() override { return m_target.endJob(); }
+    void abortJob() override
+    {
+        if (m_printer.printerState() == QPrinter::Active)
+            m_printer.abort();
+        m_target.abortJob();
+    }
     QString errorString() const override { return m_target.errorString(); }
 
 private:

@@ -60,6 +60,15 @@ bool RecordingPrintTarget::endJob()
     return true;
 }
 
+void RecordingPrintTarget::abortJob()
+{
+    Call c;
+    c.kind = Call::AbortJob;
+    c.page = pages - 1;
+    calls << c;
+    aborted = true;
+}
+
 QList<RecordingPrintTarget::Call> RecordingPrintTarget::onPage(int page, Call::Kind kind) const
 {
     QList<Call> out;

@@ -4,8 +4,9 @@
 // tests use RecordingPrintTarget.
 //
 // A job is: setOrientation() (optional, before the first page), then for every page
-// startPage() followed by its texts and lines, then endJob(). Positions are twips from the
-// top-left corner of the printable page; sizes are points.
+// startPage() followed by its texts and lines, then endJob(), or abortJob() when the
+// operator cancelled it (the device drops what it has not printed). Positions are twips from
+// the top-left corner of the printable page; sizes are points.
 //
 // Errors: startPage() and endJob() return false when the device refuses (errorString() says
 // why); drawing calls on a failed target are ignored.
@@ -27,6 +28,7 @@ public:
                       bool bold) = 0;
     virtual void line(int x1, int y1, int x2, int y2) = 0;
     virtual bool endJob() = 0;
+    virtual void abortJob() = 0;
     virtual QString errorString() const { return QString(); }
 };
 
@@ -35,7 +37,7 @@ class RecordingPrintTarget : public PrintTarget
 {
 public:
     struct Call {
-        enum Kind { Orientation, StartPage, Text, Line, EndJob };
+        enum Kind { Orientation, StartPage, Text, Line, EndJob, AbortJob };
         Kind kind = Text;
         int x = 0, y = 0, x2 = 0, y2 = 0;
         QString text;
@@ -51,6 +53,7 @@ public:
     void text(int x, int y, const QString &text, const QString &font, int size, bool bold) override;
     void line(int x1, int y1, int x2, int y2) override;
     bool endJob() override;
+    void abortJob() override;
     QString errorString() const override { return failText; }
 
     // The texts (or lines) of one printed page, in order.
@@ -59,6 +62,7 @@ public:
     QList<Call> calls;
     int pages = 0;
     bool ended = false;
+    bool aborted = false;
     PageOrientation orientation = PageOrientation::Portrait;
     // Makes startPage() fail from the given page on (-1: never), with failText.
     int failFromPage = -1;

@@ -27,6 +27,8 @@ list(APPEND DECLMOD_CORE_SOURCES
 list(APPEND DECLMOD_UI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/printers.h
   ${CMAKE_CURRENT_LIST_DIR}/printers.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/printprogress.h
+  ${CMAKE_CURRENT_LIST_DIR}/printprogress.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frmpreview.h
   ${CMAKE_CURRENT_LIST_DIR}/frmpreview.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frmimpxpag.h

@@ -1,6 +1,6 @@
 // The page renderer: documents opened page by page (ReportPages) against the whole-document
 // reader, printing onto a recording printer (page ranges, landscape, vertical texts, no empty
-// trailing page, device failures) and PDF output.
+// trailing page, device failures, progress and cancelling) and PDF output.
 
 #include "declmod/reports/pagerenderer.h"
 #include "declmod/reports/pdfexport.h"
@@ -70,8 +70,11 @@ private slots:
     void drawing();
     void nothingToPrint();
     void deviceFailure();
+    void cancelStopsAfterThePage_data();
+    void cancelStopsAfterThePage();
     void pdfOutput();
     void pdfUnwritable();
+    void pdfCancelledLeavesNoFile();
 };
 
 void TstPageRender::pagesMatchTheWholeReader_data()
@@ -269,6 +272,71 @@ void TstPageRender::deviceFailure()
     QVERIFY(t.ended); // the job is ended all the same
 }
 
+void TstPageRender::cancelStopsAfterThePage_data()
+{
+    QTest::addColumn<QString>("orientation");
+    QTest::addColumn<int>("first"); // 0: no range
+    QTest::addColumn<int>("last");
+    QTest::addColumn<int>("cancelAfter"); // pages done when the callback answers false
+    QTest::addColumn<QStringList>("printed");
+    QTest::newRow("portrait, after page 1") << "V" << 0 << 0 << 1 << QStringList{"page 0"};
+    QTest::newRow("landscape, after page 2")
+        << "H" << 0 << 0 << 2 << QStringList{"page 0", "page 1"};
+    QTest::newRow("landscape, after page 4 of 5")
+        << "H" << 0 << 0 << 4 << QStringList{"page 0", "page 1", "page 2", "page 3"};
+    QTest::newRow("range 2 to 4, after its first page") << "H" << 2 << 4 << 1 << QStringList{"page 1"};
+}
+
+void TstPageRender::cancelStopsAfterThePage()
+{
+    QFETCH(QString, orientation);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    QFETCH(int, cancelAfter);
+    QFETCH(QStringList, printed);
+    ReportPages pages;
+    QVERIFY(pages.open(write(QStringLiteral("c.PRN"), pagedLines(5, qPrintable(orientation)))));
+    PageRange range{first, last};
+    const int total = first ? last - first + 1 : 5;
+    RecordingPrintTarget t;
+    QList<int> heard;
+    const PrintOutcome out = printReport(pages, first ? &range : nullptr, t, [&](int done, int all) {
+        heard << done;
+        if (all != total)
+            heard << -all; // shows up in the comparison below
+        // Each call comes after the page is complete on the target.
+        if (t.pages != done)
+            heard << -1000 - t.pages;
+        return done < cancelAfter;
+    });
+    QList<int> expectedHeard;
+    for (int k = 1; k <= cancelAfter; ++k)
+        expectedHeard << k;
+    QCOMPARE(heard, expectedHeard);
+    QCOMPARE(out.status, PrintOutcome::Cancelled);
+    QCOMPARE(out.message(), QStringLiteral("La Impresión ha sido Cancelada."));
+    QCOMPARE(out.pages, cancelAfter);
+    QCOMPARE(t.pages, cancelAfter);
+    for (int p = 0; p < t.pages; ++p)
+        QCOMPARE(textsOn(t, p), QStringList{printed[p]});
+    // Aborted, not ended, and (landscape) back to portrait afterwards.
+    QVERIFY(t.aborted);
+    QVERIFY(!t.ended);
+    QCOMPARE(t.orientation, PageOrientation::Portrait);
+    const bool landscape = orientation == u"H";
+    QCOMPARE(t.calls.last().kind, landscape ? Call::Orientation : Call::AbortJob);
+    if (landscape)
+        QCOMPARE(t.calls[t.calls.size() - 2].kind, Call::AbortJob);
+
+    // A cancel heard after the last page comes too late: the job is complete and ended.
+    RecordingPrintTarget tooLate;
+    const PrintOutcome lastPage = printReport(pages, nullptr, tooLate, [](int d, int all) { return d != all; });
+    QVERIFY(lastPage.ok());
+    QCOMPARE(tooLate.pages, 5);
+    QVERIFY(tooLate.ended);
+    QVERIFY(!tooLate.aborted);
+}
+
 void TstPageRender::pdfOutput()
 {
     ReportPages pages;
@@ -302,6 +370,27 @@ void TstPageRender::pdfUnwritable()
     QVERIFY(!renderToPdf(pages, nullptr, out, &error));
     QVERIFY2(error.startsWith(QStringLiteral("No se pudo crear el archivo ") + out), qPrintable(error));
     QVERIFY(!QFileInfo::exists(out));
+}
+
+void TstPageRender::pdfCancelledLeavesNoFile()
+{
+    ReportPages pages;
+    QVERIFY(pages.open(write(QStringLiteral("four.PRN"), pagedLines(4))));
+    const QString out = m_dir.filePath(QStringLiteral("cancelled.pdf"));
+    QString error;
+    int written = 0;
+    bool cancelled = false;
+    QVERIFY(!renderToPdf(pages, nullptr, out, &error, &written, [](int done, int) { return done < 2; },
+                         &cancelled));
+    QVERIFY(cancelled);
+    QCOMPARE(written, 2);
+    QVERIFY(!QFileInfo::exists(out));
+    // A file of the same name written before stays as it was.
+    QVERIFY(renderToPdf(pages, nullptr, out, &error));
+    const qint64 size = QFileInfo(out).size();
+    QVERIFY(!renderToPdf(pages, nullptr, out, &error, nullptr, [](int, int) { return false; }, &cancelled));
+    QVERIFY(cancelled);
+    QCOMPARE(QFileInfo(out).size(), size);
 }
 
 int main(int argc, char **argv)

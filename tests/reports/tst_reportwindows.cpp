@@ -1,5 +1,6 @@
 // The report windows: the preview (surfaces, paging, scroll bars, pages drawn only when
-// shown, printing from it, PDF, a missing document), the page range dialog (keys, checks,
+// shown, printing from it, cancelling a print job from its progress window, PDF, a missing
+// document), the page range dialog (keys, checks,
 // the preview of the range) and the print selection (lists, row reading, preview and
 // printing of the declaration report, the return to the chosen row).
 
@@ -11,6 +12,7 @@
 #include "declmod/reports/frmpreview.h"
 #include "declmod/reports/muestrareporte.h"
 #include "declmod/reports/printers.h"
+#include "declmod/reports/printprogress.h"
 #include "declmod/reports/reportstate.h"
 #include "declmod/session/session.h"
 
@@ -21,6 +23,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -75,6 +78,8 @@ class TstReportWindows : public QObject
     int m_jobs = 0;
     QList<Seen> m_seen;
     std::function<void(QDialog &)> m_inside; // run while a dialog is "open"
+    int m_cancelAtPage = -1; // the operator chooses "Cancelar" while this page (1-based) prints
+    QString m_progressSeen;  // the progress window's texts when "Cancelar" was chosen
 
     QString writeDocument(const QString &name, const QStringList &lines)
     {
@@ -97,6 +102,19 @@ class TstReportWindows : public QObject
         return s;
     }
 
+    // Clicks "Cancelar" in the open progress window.
+    void chooseCancel()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *window = qobject_cast<PrintProgressWindow *>(w);
+            if (!window)
+                continue;
+            m_progressSeen = window->windowTitle() + u'|' + window->lblPagina()->text() + u'|'
+                             + window->cmdCancelar()->text() + u'|' + window->cmdCancelar()->accessibleName();
+            QTest::mouseClick(window->cmdCancelar(), Qt::LeftButton);
+        }
+    }
+
 private slots:
     void init()
     {
@@ -116,14 +134,25 @@ private slots:
         m_lastJob.clear();
         m_seen.clear();
         m_inside = nullptr;
+        m_cancelAtPage = -1;
+        m_progressSeen.clear();
         setPrinterFactory([this]() -> std::unique_ptr<PrintTarget> {
             ++m_jobs;
             struct Recorder : RecordingPrintTarget {
                 QList<Call> *sink;
+                TstReportWindows *test;
                 ~Recorder() override { *sink = calls; }
+                bool startPage() override
+                {
+                    const bool ok = RecordingPrintTarget::startPage();
+                    if (pages == test->m_cancelAtPage)
+                        test->chooseCancel();
+                    return ok;
+                }
             };
             auto r = std::make_unique<Recorder>();
             r->sink = &m_lastJob;
+            r->test = this;
             return r;
         });
         setDialogRunner([this](QDialog &d) {
@@ -150,6 +179,8 @@ private slots:
     void pagesAreDrawnWhenShown();
     void printFromPreview();
     void printWithoutPrinter();
+    void cancelPrinting_data();
+    void cancelPrinting();
     void saveAsPdf();
     void missingDocument();
     void surfaceColour();
@@ -315,6 +346,78 @@ void TstReportWindows::printWithoutPrinter()
     QCOMPARE(m_messages->shown[0].text, QStringLiteral("No existe una impresora seleccionada.Verifique."));
     QCOMPARE(m_messages->shown[0].title, QStringLiteral("Impresión"));
     QCOMPARE(m_messages->shown[0].icon(), int(qav::MbCritical));
+}
+
+void TstReportWindows::cancelPrinting_data()
+{
+    QTest::addColumn<bool>("fromPreview"); // the preview's "Imprimir", else MuestraReporte "xx"
+    QTest::addColumn<bool>("ranged");      // the range 2 to 5 of the 6 pages
+    QTest::addColumn<int>("cancelAt");     // page of the job (1-based) printing when cancelled
+    QTest::newRow("preview, page 1") << true << false << 1;
+    QTest::newRow("preview, page 3") << true << false << 3;
+    QTest::newRow("preview, range, page 2") << true << true << 2;
+    QTest::newRow("direct, page 1") << false << false << 1;
+    QTest::newRow("direct, page 5 of 6") << false << false << 5;
+}
+
+void TstReportWindows::cancelPrinting()
+{
+    QFETCH(bool, fromPreview);
+    QFETCH(bool, ranged);
+    QFETCH(int, cancelAt);
+    const QString name = writeDocument(QStringLiteral("00000009.PRN"), pagedLines(6, "H"));
+    reportState().PageRangeActive = ranged;
+    reportState().PageFromTo = {2, 5};
+    m_cancelAtPage = cancelAt;
+    frmPreview p;
+    if (fromPreview) {
+        p.setReportFileName(name);
+        p.load();
+        p.button(4)->trigger(); // "Imprimir"
+    } else {
+        MuestraReporte(name, QStringLiteral("xx"));
+    }
+    // Exactly the pages up to the one printing when "Cancelar" was chosen.
+    QStringList printed;
+    int pages = 0;
+    bool aborted = false, ended = false;
+    for (const Call &c : std::as_const(m_lastJob)) {
+        pages += c.kind == Call::StartPage;
+        aborted = aborted || c.kind == Call::AbortJob;
+        ended = ended || c.kind == Call::EndJob;
+        if (c.kind == Call::Text)
+            printed << c.text;
+    }
+    QCOMPARE(pages, cancelAt);
+    QStringList expected;
+    for (int k = 0; k < cancelAt; ++k)
+        expected << QStringLiteral("page %1").arg(k + (ranged ? 1 : 0));
+    QCOMPARE(printed, expected);
+    QVERIFY(aborted);
+    QVERIFY(!ended);
+    QCOMPARE(m_lastJob.first().orientation, PageOrientation::Landscape);
+    QCOMPARE(m_lastJob.last().kind, Call::Orientation);
+    QCOMPARE(m_lastJob.last().orientation, PageOrientation::Portrait);
+    // What the operator saw: the window over the job, then one message.
+    const int total = ranged ? 4 : 6;
+    QCOMPARE(m_progressSeen, QStringLiteral("Impresión|Imprimiendo la página %1 de %2|&Cancelar|"
+                                            "Cancelar la impresión")
+                                 .arg(cancelAt).arg(total));
+    QCOMPARE(m_messages->shown.size(), 1);
+    QCOMPARE(m_messages->shown[0].text, QStringLiteral("La Impresión ha sido Cancelada."));
+    QCOMPARE(m_messages->shown[0].title, QStringLiteral("Impresión"));
+    QCOMPARE(m_messages->shown[0].icon(), int(qav::MbCritical));
+    if (fromPreview) {
+        // The preview stays open on its page; printing again prints the whole job.
+        QVERIFY(!p.closedOnError());
+        m_cancelAtPage = -1;
+        p.button(4)->trigger();
+        pages = 0;
+        for (const Call &c : std::as_const(m_lastJob))
+            pages += c.kind == Call::StartPage;
+        QCOMPARE(pages, total);
+        QCOMPARE(m_messages->shown.size(), 1);
+    }
 }
 
 void TstReportWindows::saveAsPdf()
