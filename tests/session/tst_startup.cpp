@@ -12,6 +12,7 @@
 #include "common/text/textfile.h"
 #include "common/ui/messages.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/unprivileged.h"
 
 #include <QDir>
 #include <QLockFile>
@@ -195,6 +196,40 @@ private slots:
         QCOMPARE(m_msgs->shown[0].title, QStringLiteral("Error de Conección"));
         QCOMPARE(QFileInfo(empty).size(), 0);
         QVERIFY(!QFile::exists(empty + "-wal"));
+    }
+
+    // A database file without write permission is refused at open with the connection
+    // failure, not statement by statement later, and nothing is written to it. The superuser
+    // writes whatever the permission bits say, so as root the start is made by an
+    // unprivileged user who owns the installation.
+    void readOnlyDatabaseRefused()
+    {
+        QFile db(m_sb->dbFile);
+        QVERIFY(db.open(QIODevice::ReadOnly));
+        const QByteArray before = db.readAll();
+        db.close();
+        QVERIFY(QFile::setPermissions(m_sb->dbFile, QFile::ReadOwner | QFile::ReadUser));
+        QString why;
+        const auto seen = qavtest::runWithFilePermissions(m_sb->root, [this] {
+            // The start must meet a file it really may not write.
+            QStringList out{QStringLiteral("writable: ") + (QFileInfo(m_sb->dbFile).isWritable() ? "yes" : "no")};
+            ReadSessionSettings();
+            out << QStringLiteral("opened: ") + (OpenSessionDatabase() ? "yes" : "no");
+            out << QStringLiteral("open afterwards: ") + (session().Db.isOpen() ? "yes" : "no");
+            for (const qav::Message &m : m_msgs->shown)
+                out << QStringLiteral("%1 (%2): %3").arg(m.title).arg(m.style).arg(m.text);
+            for (const int code : m_ends)
+                out << QStringLiteral("ended: %1").arg(code);
+            return out;
+        }, &why);
+        QVERIFY2(seen, qPrintable(why));
+        const QStringList expected{
+            "writable: no", "opened: no", "open afterwards: no",
+            QStringLiteral("Error de Conección (0): ") + qav::dbErrorText(qav::ErrReadOnly, m_sb->dbFile) + "\n 3027",
+            "ended: 1"};
+        QCOMPARE(seen->join(u'\n'), expected.join(u'\n'));
+        QVERIFY(db.open(QIODevice::ReadOnly));
+        QCOMPARE(db.readAll(), before);
     }
 
     void lockedDatabaseIs3051()

@@ -7,13 +7,13 @@
 #include "common/ui/messages.h"
 #include "tableinst/installer.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/unprivileged.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSqlRecord>
 #include <QtTest>
-
-#include <unistd.h>
 
 using tableinst::Installer;
 
@@ -27,6 +27,12 @@ QStringList columnsOf(qav::Database &db, const QString &table)
     for (const QSqlRecord &r : db.rows(QStringLiteral("SELECT name FROM pragma_table_info(?) ORDER BY cid"), {table}))
         out << r.value(0).toString();
     return out;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -525,16 +531,31 @@ private slots:
         QVERIFY(!QFile::exists(file + QStringLiteral("-wal")));
     }
 
-    // A file without write permission is refused at open, with one message.
+    // A file without write permission is refused at open, with one message, and nothing is
+    // written to it. The superuser writes whatever the permission bits say, so as root the
+    // run is made by an unprivileged user who owns the installation.
     void readOnlyDatabaseRefused()
     {
-        if (geteuid() == 0)
-            QSKIP("the superuser writes files whatever their permissions");
+        const QByteArray before = fileBytes(m_sb->dbFile);
+        QVERIFY(!before.isEmpty());
         QVERIFY(QFile::setPermissions(m_sb->dbFile, QFile::ReadOwner | QFile::ReadUser));
-        QCOMPARE(Installer().run(), int(tableinst::Stopped));
-        QCOMPARE(m_msg->shown.size(), 1);
-        QCOMPARE(m_msg->shown[0].text, qav::dbErrorText(qav::ErrReadOnly, m_sb->dbFile) + QStringLiteral("\n 3027"));
-        QCOMPARE(m_msg->shown[0].title, QString::fromUtf8("Error de Conección"));
+        QString why;
+        const auto seen = qavtest::runWithFilePermissions(m_sb->root, [this] {
+            // The run must meet a file it really may not write.
+            QStringList out{QStringLiteral("writable: ") + (QFileInfo(m_sb->dbFile).isWritable() ? "yes" : "no"),
+                            QStringLiteral("run: %1").arg(Installer().run())};
+            for (const qav::Message &m : m_msg->shown)
+                out << m.title + QStringLiteral(": ") + m.text;
+            return out;
+        }, &why);
+        QVERIFY2(seen, qPrintable(why));
+        const QStringList expected{QStringLiteral("writable: no"),
+                                   QStringLiteral("run: %1").arg(int(tableinst::Stopped)),
+                                   QString::fromUtf8("Error de Conección: ")
+                                       + qav::dbErrorText(qav::ErrReadOnly, m_sb->dbFile)
+                                       + QStringLiteral("\n 3027")};
+        QCOMPARE(seen->join(u'\n'), expected.join(u'\n'));
+        QCOMPARE(fileBytes(m_sb->dbFile), before);
         QFile::setPermissions(m_sb->dbFile, QFile::ReadOwner | QFile::WriteOwner);
     }
 
