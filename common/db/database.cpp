@@ -81,7 +81,12 @@ void fnVal(sqlite3_context *ctx, int, sqlite3_value **argv)
         return;
     }
     // A whole number of the exact range comes back as an integer, anything else as a real.
+    // A text without a number is 0, the same integer as for no value at all.
     const DecimalNumber number = scanVal(argText(argv[0]));
+    if (!number.isValid()) {
+        sqlite3_result_int64(ctx, 0);
+        return;
+    }
     const auto whole = number.isWholeAt(0) ? number.scaled(0, Rounding::TowardZero) : std::nullopt;
     if (whole && *whole > -kExactWhole && *whole < kExactWhole)
         sqlite3_result_int64(ctx, *whole);

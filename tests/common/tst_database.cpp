@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QtTest>
 
+#include <limits>
+
 class TestDatabase : public QObject
 {
     Q_OBJECT
@@ -273,6 +275,54 @@ private slots:
             QCOMPARE(got.toString(), expected.toString());
         else
             QCOMPARE(got.toDouble(), expected.toDouble());
+    }
+
+    // VAL hands back a whole number as an integer only while it is exact as a real too;
+    // anything larger, up to the largest real and infinity past it, comes back as the
+    // nearest real, never as a wrapped or clamped 64-bit integer. valOf gives the same
+    // value. VAL reads no exponent and no word for infinity.
+    void valAtTheEdgesOfItsRanges_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<double>("value");
+        const double inf = std::numeric_limits<double>::infinity();
+        const QString zeros308(308, u'0');
+        const QString zeros400(400, u'0');
+        QTest::newRow("largest integer") << "8999999999999999" << "integer" << 8999999999999999.0;
+        QTest::newRow("smallest integer") << "-8999999999999999" << "integer" << -8999999999999999.0;
+        QTest::newRow("whole, written with decimals") << "12.000" << "integer" << 12.0;
+        QTest::newRow("first real") << "9000000000000000" << "real" << 9e15;
+        QTest::newRow("beyond exact reals, rounded") << "9007199254740993" << "real" << 9007199254740992.0;
+        QTest::newRow("largest 64-bit integer") << "9223372036854775807" << "real" << 9223372036854775807.0;
+        QTest::newRow("just past 64 bits") << "9223372036854775808" << "real" << 9223372036854775808.0;
+        QTest::newRow("smallest 64-bit integer") << "-9223372036854775808" << "real" << -9223372036854775808.0;
+        QTest::newRow("9.3e18") << "9300000000000000000" << "real" << 9.3e18;
+        QTest::newRow("1e19") << "10000000000000000000" << "real" << 1e19;
+        QTest::newRow("-1e19") << "-10000000000000000000" << "real" << -1e19;
+        QTest::newRow("decimals past 64 bits") << " 12345678901234567890.5 " << "real" << 12345678901234567890.5;
+        QTest::newRow("1e308") << "1" + zeros308 << "real" << 1e308;
+        QTest::newRow("past the largest real") << "1" + zeros400 << "real" << inf;
+        QTest::newRow("negative past the largest real") << "-1" + zeros400 << "real" << -inf;
+        QTest::newRow("exponent not read") << "1e19" << "integer" << 1.0;
+        QTest::newRow("infinity not read") << "inf" << "integer" << 0.0;
+        QTest::newRow("empty") << "" << "integer" << 0.0;
+    }
+
+    void valAtTheEdgesOfItsRanges()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, type);
+        QFETCH(double, value);
+        qav::Database db("t");
+        QVERIFY(db.open(options()));
+        const QList<QSqlRecord> got = db.rows("SELECT typeof(VAL(?)), VAL(?)", {text, text});
+        QVERIFY2(got.size() == 1, qPrintable(db.lastError().text));
+        QCOMPARE(got[0].value(0).toString(), type);
+        // Seventeen digits tell every real apart.
+        const QString expected = QString::number(value, 'g', 17);
+        QCOMPARE(QString::number(got[0].value(1).toDouble(), 'g', 17), expected);
+        QCOMPARE(QString::number(qav::valOf(text), 'g', 17), expected);
     }
 
     void transactionRollsBackUnlessCommitted()
