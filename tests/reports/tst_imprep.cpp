@@ -2,7 +2,8 @@
 // (DE0003) byte for byte against golden documents, their page counts and layout rules, exact
 // sums, failures, and the helpers MesNombre, RellenaDerecha and TipoComprobanteDesc.
 //
-// The golden documents were reviewed by hand; QAV_WRITE_GOLDEN=1 rewrites them after an
+// The golden documents were reviewed by hand, and tst_goldenfacts checks them against facts
+// worked out without the builder; QAV_WRITE_GOLDEN=1 rewrites them after an
 // intended change of layout.
 
 #include "tests/reports/reportfixture.h"
