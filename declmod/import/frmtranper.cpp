@@ -22,6 +22,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -85,18 +86,34 @@ frmTranPer::frmTranPer(DetailGridHost *host, QWidget *parent)
         DirDirectorio->hideColumn(c);
     DirDirectorio->header()->hide();
     instruction->setBuddy(DirDirectorio);
-    // The tree starts at the program's own folder; the folder is chosen only when the
-    // operator moves in the tree.
-    const QModelIndex start = m_folders->index(QCoreApplication::applicationDirPath());
-    DirDirectorio->setCurrentIndex(start);
-    DirDirectorio->scrollTo(start);
     // Only the operator's moves choose a folder: the model also moves the current index
-    // while it reads the folders in the background.
+    // while it reads the folders in the background, and the tree is placed on its start.
     connect(DirDirectorio->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex &current) {
-                if (current.isValid() && DirDirectorio->hasFocus())
+                if (current.isValid() && DirDirectorio->hasFocus() && !m_placingStart)
                     setFolder(m_folders->filePath(current));
             });
+    // The tree starts at the program's own folder, opened down to it. The model reads the
+    // folders in the background and adds their entries later, which moves the start out of
+    // sight: the tree is placed on it again after each change of the model, until the
+    // operator uses the tree.
+    m_startFolder = QDir::cleanPath(QCoreApplication::applicationDirPath());
+    const auto placeLater = [this] {
+        if (m_placePending || m_treeUsed)
+            return;
+        m_placePending = true;
+        QTimer::singleShot(0, this, [this] {
+            m_placePending = false;
+            if (!m_treeUsed)
+                showStartFolder();
+        });
+    };
+    connect(m_folders, &QAbstractItemModel::rowsInserted, this, placeLater);
+    connect(m_folders, &QAbstractItemModel::layoutChanged, this, placeLater);
+    connect(m_folders, &QFileSystemModel::directoryLoaded, this, placeLater);
+    DirDirectorio->installEventFilter(this);
+    DirDirectorio->viewport()->installEventFilter(this);
+    showStartFolder();
     connect(DirDirectorio, &QTreeView::clicked, this, [this](const QModelIndex &index) {
         if (index.isValid())
             setFolder(m_folders->filePath(index));
@@ -151,11 +168,36 @@ frmTranPer::frmTranPer(DetailGridHost *host, QWidget *parent)
     layout->addWidget(folderFrame, 1);
     layout->addWidget(resultsFrame);
     layout->addLayout(buttons);
-    resize(460, 520);
+    resize(520, 520);
     listFiles();
 }
 
 frmTranPer::~frmTranPer() = default;
+
+bool frmTranPer::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+        m_treeUsed = true;
+        break;
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmTranPer::showStartFolder()
+{
+    const QModelIndex start = m_folders->index(m_startFolder);
+    if (!start.isValid())
+        return;
+    m_placingStart = true;
+    DirDirectorio->setCurrentIndex(start);
+    DirDirectorio->scrollTo(start, QAbstractItemView::PositionAtCenter);
+    m_placingStart = false;
+}
 
 QString frmTranPer::fileName() const
 {
@@ -191,8 +233,12 @@ QStringList frmTranPer::listedFiles() const
 
 void frmTranPer::showCounters(const TransPerRet &run)
 {
-    lblTransferidos->setText(transferredText(run.transferred()));
-    lblRechazados->setText(rejectedText(run.rejected()));
+    // The counters are shown from the first line read on: a run refused before its first
+    // line leaves the texts as they were.
+    if (run.transferred() + run.rejected() > 0) {
+        lblTransferidos->setText(transferredText(run.transferred()));
+        lblRechazados->setText(rejectedText(run.rejected()));
+    }
     const qint64 size = run.fileSize();
     prgAvance->setValue(size > 0 ? int(run.bytesRead() * 1000 / size) : 0);
 }

@@ -67,11 +67,13 @@ public:
 
 protected:
     void reject() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void showCounters(const TransPerRet &run);
     void listFiles();
+    void showStartFolder();
     QString fileName() const;
 
     DetailGridHost *m_host;
@@ -79,6 +81,10 @@ private:
     QString m_folder;
     std::unique_ptr<TransPerRet> m_run;
     bool m_closeAfterRun = false;
+    QString m_startFolder;       // the program's own folder, where the tree starts
+    bool m_placingStart = false; // the tree is being placed on it: no folder chosen
+    bool m_placePending = false;
+    bool m_treeUsed = false;     // the operator has clicked, scrolled or typed in the tree
 };
 
 } // namespace declmod

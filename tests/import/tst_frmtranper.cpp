@@ -15,6 +15,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QListWidget>
 #include <QProcess>
@@ -134,6 +135,34 @@ private slots:
         QVERIFY(instruction);
     }
 
+    // The tree opens down to the program's own folder and shows it, also after the folders
+    // on the way have been read in the background (their entries push it out of sight);
+    // that chooses no folder.
+    void treeStartsAtProgramFolder()
+    {
+        frmTranPer dialog(nullptr);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto *model = qobject_cast<QFileSystemModel *>(dialog.DirDirectorio->model());
+        QVERIFY(model);
+        const QString start = QDir::cleanPath(QCoreApplication::applicationDirPath());
+        // Every folder on the way holds all its entries.
+        for (QDir dir(start); dir.cdUp();) {
+            const qsizetype entries = dir.entryList(QDir::AllDirs | QDir::NoDotAndDotDot).size();
+            QTRY_COMPARE_WITH_TIMEOUT(qsizetype(model->rowCount(model->index(dir.path()))), entries, 10000);
+        }
+        QTest::qWait(100);
+        const auto shown = [&] {
+            const QModelIndex current = dialog.DirDirectorio->currentIndex();
+            const QRect rect = dialog.DirDirectorio->visualRect(current);
+            return current.isValid() && QDir::cleanPath(model->filePath(current)) == start
+                && !rect.isEmpty() && dialog.DirDirectorio->viewport()->rect().contains(rect.center());
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(shown(), 10000);
+        QVERIFY(dialog.DirDirectorio->isExpanded(dialog.DirDirectorio->currentIndex().parent()));
+        QVERIFY(dialog.folder().isEmpty());
+    }
+
     void fileListIgnoresCase()
     {
         QVERIFY(writeFile(m_folder + u'/' + base().toLower(), "01|F001|3|10|5|\r\n"));
@@ -152,6 +181,35 @@ private slots:
         QCOMPARE(m_fx.messages->shown.size(), 1);
         QCOMPARE(m_fx.messages->shown[0].text,
                  QStringLiteral("Seleccionar directorio donde se encuentran\nlos archivos a transferir"));
+        QVERIFY(dialog.cmdTransferir->isEnabled());
+        QCOMPARE(dialog.lblTransferidos->text(), QStringLiteral("0          Registros Transferidos"));
+        QCOMPARE(dialog.lblRechazados->text(), QStringLiteral("0          Registros Rechazados"));
+    }
+
+    // A run that reads no line leaves the counters' texts as they were; its message is the
+    // one of how it ended.
+    void countersStayWithoutLines_data()
+    {
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing file") << false << QStringLiteral("En la ruta indicada, no se encuentra el archivo a transferir, verifique la ruta");
+        QTest::newRow("empty file") << true << QStringLiteral("Archivo : %1 transferido");
+    }
+    void countersStayWithoutLines()
+    {
+        QFETCH(bool, exists);
+        QFETCH(QString, message);
+        const QString file = m_folder + u'/' + base();
+        if (exists)
+            QVERIFY(writeFile(file, QByteArray()));
+        FakeGrid grid;
+        frmTranPer dialog(&grid);
+        dialog.setFolder(m_folder);
+        dialog.cmdTransferir_Click();
+        QCOMPARE(m_fx.messages->shown.size(), 1);
+        QCOMPARE(m_fx.messages->shown[0].text, message.contains(u'%') ? message.arg(file) : message);
+        QCOMPARE(dialog.lblTransferidos->text(), QStringLiteral("0          Registros Transferidos"));
+        QCOMPARE(dialog.lblRechazados->text(), QStringLiteral("0          Registros Rechazados"));
         QVERIFY(dialog.cmdTransferir->isEnabled());
     }
 
