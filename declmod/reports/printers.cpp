@@ -2,6 +2,7 @@
 
 #include "declmod/declaration/frmconsist.h"
 #include "declmod/reports/paintertarget.h"
+#include "declmod/reports/printprogress.h"
 #include "declmod/reports/repinconsist.h"
 
 #include "common/ui/messages.h"
@@ -80,15 +81,18 @@ void showNoPrinter()
 
 void installConsistencyPrinter()
 {
-    FrmConsist::setPrinter([](const QString &reportPath, QWidget *) {
+    FrmConsist::setPrinter([](const QString &reportPath, QWidget *window) {
         std::unique_ptr<PrintTarget> printer = openPrinter();
         if (!printer) {
             showNoPrinter();
             return;
         }
+        PrintProgressWindow progress(1, window);
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        const PrintOutcome out = printInconsistencies(reportPath, *printer);
+        const PrintOutcome out = printInconsistencies(reportPath, *printer, progress.callback());
         QApplication::restoreOverrideCursor();
+        progress.close();
+        printer.reset();
         if (!out.ok())
             qav::msgBox(out.status == PrintOutcome::JobFailed
                             ? QStringLiteral("Error Técnico : (%1) %2").arg(ErrInconsistencyFile).arg(out.detail)

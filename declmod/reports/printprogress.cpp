@@ -65,9 +65,13 @@ void PrintProgressWindow::hideEvent(QHideEvent *event)
 
 PrintProgress PrintProgressWindow::callback()
 {
-    return [this](int done, int) {
+    return [this](int done, int total) {
         if (wasCanceled())
             return false;
+        if (total > 0 && total != m_total) {
+            m_total = total;
+            setMaximum(total);
+        }
         showPage(done);
         setValue(done);
         return !wasCanceled();

@@ -24,7 +24,8 @@ class PrintProgressWindow : public QProgressDialog
     Q_OBJECT
 
 public:
-    // `total`: the pages of the job.
+    // `total`: the pages of the job, as far as the caller knows them; the callback's own
+    // total replaces it.
     PrintProgressWindow(int total, QWidget *parent = nullptr,
                         const QString &verb = QStringLiteral("Imprimiendo"));
 

@@ -10,9 +10,32 @@
 namespace declmod {
 namespace {
 const QString kFont = QStringLiteral("Courier new");
+
+// A message takes two positions when it is longer than 90 characters (trimmed).
+int positions(const QString &line)
+{
+    return qav::trimSpaces(line).size() <= 90 ? 1 : 2;
+}
+
+// The pages of the list: a page ends once 40 positions are used, and the count line and the
+// frame follow on the page after the last message.
+int listPages(const QStringList &lines)
+{
+    int pages = 1, k = 0;
+    for (const QString &line : lines) {
+        k += positions(line);
+        if (k >= 40) {
+            ++pages;
+            k = 0;
+        }
+    }
+    return pages;
+}
+
 } // namespace
 
-PrintOutcome printInconsistencies(const QString &file, PrintTarget &target)
+PrintOutcome printInconsistencies(const QString &file, PrintTarget &target,
+                                  const PrintProgress &progress)
 {
     PrintOutcome out;
     QStringList lines;
@@ -30,6 +53,7 @@ PrintOutcome printInconsistencies(const QString &file, PrintTarget &target)
         return out;
     }
     out.pages = 1;
+    const int total = listPages(lines);
     auto print = [&target](int x, int y, const QString &text, bool bold) {
         target.text(x, y, text, kFont, 8, bold);
     };
@@ -46,7 +70,7 @@ PrintOutcome printInconsistencies(const QString &file, PrintTarget &target)
         ++k;
         const QString number = u' ' + QString::number(n) + QStringLiteral(". ");
         const int length = int(qav::trimSpaces(line).size());
-        if (length <= 90) {
+        if (positions(line) == 1) {
             print(400, 1000 + (k - 1) * 270, number + line, false);
         } else {
             print(400, 1000 + (k - 1) * 270, number + line.left(89) + u'-', false);
@@ -54,6 +78,11 @@ PrintOutcome printInconsistencies(const QString &file, PrintTarget &target)
             ++k;
         }
         if (k >= 40) {
+            if (progress && !progress(out.pages, total)) {
+                out.status = PrintOutcome::Cancelled;
+                target.abortJob();
+                return out;
+            }
             if (!target.startPage()) {
                 out.status = PrintOutcome::DeviceFailed;
                 out.detail = target.errorString();
@@ -74,13 +103,15 @@ PrintOutcome printInconsistencies(const QString &file, PrintTarget &target)
     if (!target.endJob()) {
         out.status = PrintOutcome::JobFailed;
         out.detail = target.errorString();
+    } else if (progress) {
+        progress(out.pages, total);
     }
     return out;
 }
 
-bool RepInconsist(const QString &file, PrintTarget &target)
+bool RepInconsist(const QString &file, PrintTarget &target, const PrintProgress &progress)
 {
-    const PrintOutcome out = printInconsistencies(file, target);
+    const PrintOutcome out = printInconsistencies(file, target, progress);
     if (out.ok())
         return true;
     QString text = out.message();

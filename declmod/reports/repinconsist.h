@@ -7,8 +7,12 @@
 // (89 characters and "-", then four spaces and the rest from character 91); a new page
 // after the 40th position; then the count line and a frame around the list of the last page.
 //
+// A progress callback hears of every finished page (of the pages the list takes); answering
+// false stops the print there and aborts the job on the target.
+//
 // Errors: RepInconsist() shows a failure in one box titled "Impresión" with the critical
-// icon and returns false: a printer that refuses a page, or a file that cannot be read.
+// icon and returns false: a printer that refuses a page, a file that cannot be read, or the
+// operator's cancel ("La Impresión ha sido Cancelada.").
 
 #include "declmod/reports/pagerenderer.h"
 
@@ -21,8 +25,9 @@ class PrintTarget;
 constexpr int ErrInconsistencyFile = 9106;
 
 // Prints without showing anything; the outcome's message says what failed.
-PrintOutcome printInconsistencies(const QString &file, PrintTarget &target);
+PrintOutcome printInconsistencies(const QString &file, PrintTarget &target,
+                                  const PrintProgress &progress = {});
 
-bool RepInconsist(const QString &file, PrintTarget &target);
+bool RepInconsist(const QString &file, PrintTarget &target, const PrintProgress &progress = {});
 
 } // namespace declmod

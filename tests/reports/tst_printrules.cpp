@@ -1,5 +1,5 @@
 // The consistency print (positions, the 90-character split, page breaks at the 40th position,
-// the closing frame, failures) and the page range dialog's checks.
+// the closing frame, failures, progress and cancelling) and the page range dialog's checks.
 
 #include "declmod/reports/pagerangecheck.h"
 #include "declmod/reports/printtarget.h"
@@ -35,6 +35,8 @@ private slots:
     void consistencyHeading();
     void longMessageSplit();
     void consistencyFailures();
+    void consistencyProgress_data();
+    void consistencyProgress();
     void pageRangeChecks_data();
     void pageRangeChecks();
 };
@@ -174,6 +176,65 @@ void TstPrintRules::consistencyFailures()
     QVERIFY2(scripted->shown[1].text.startsWith(QStringLiteral("Error Técnico : (9106) ")),
              qPrintable(scripted->shown[1].text));
     QCOMPARE(scripted->shown[1].title, QStringLiteral("Impresión"));
+}
+
+void TstPrintRules::consistencyProgress_data()
+{
+    const QString hundred(100, u'h');
+    QStringList shortLines, withLong;
+    for (int i = 0; i < 100; ++i)
+        shortLines << QStringLiteral("m");
+    for (int i = 0; i < 38; ++i)
+        withLong << QStringLiteral("m");
+    withLong << hundred << QStringLiteral("next");
+    QStringList exactly40;
+    for (int i = 0; i < 40; ++i)
+        exactly40 << QStringLiteral("m");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<int>("pages");       // the pages of the whole list
+    QTest::addColumn<int>("cancelAfter"); // 0: never
+    QTest::newRow("100 short, whole") << shortLines << 3 << 0;
+    QTest::newRow("100 short, cancelled after page 1") << shortLines << 3 << 1;
+    QTest::newRow("100 short, cancelled after page 2") << shortLines << 3 << 2;
+    QTest::newRow("a long one ends the page, whole") << withLong << 2 << 0;
+    // The 40th position ends the page: the count line goes on a second page.
+    QTest::newRow("40 short, cancelled after page 1") << exactly40 << 2 << 1;
+    QTest::newRow("one message") << QStringList{QStringLiteral("Uno")} << 1 << 0;
+}
+
+void TstPrintRules::consistencyProgress()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(int, pages);
+    QFETCH(int, cancelAfter);
+    auto scripted = std::make_shared<qav::ScriptedMessageService>();
+    qav::setMessageService(scripted);
+    RecordingPrintTarget t;
+    QList<QPair<int, int>> heard;
+    const bool ok = RepInconsist(messages(lines), t, [&](int done, int total) {
+        heard.append({done, total});
+        return cancelAfter == 0 || done < cancelAfter;
+    });
+    qav::setMessageService(nullptr);
+    QList<QPair<int, int>> expected;
+    for (int k = 1; k <= (cancelAfter ? cancelAfter : pages); ++k)
+        expected.append({k, pages});
+    QCOMPARE(heard, expected);
+    QCOMPARE(ok, cancelAfter == 0);
+    QCOMPARE(t.pages, cancelAfter ? cancelAfter : pages);
+    QCOMPARE(t.aborted, cancelAfter != 0);
+    QCOMPARE(t.ended, cancelAfter == 0);
+    if (cancelAfter) {
+        QCOMPARE(scripted->shown.size(), 1);
+        QCOMPARE(scripted->shown[0].text, QStringLiteral("La Impresión ha sido Cancelada."));
+        QCOMPARE(scripted->shown[0].title, QStringLiteral("Impresión"));
+        QCOMPARE(scripted->shown[0].icon(), int(qav::MbCritical));
+        // Nothing of the page after the cancel, and no count line.
+        for (const Call &c : t.calls)
+            QVERIFY(!c.text.contains(QStringLiteral("Inconsistencias Detectadas :")));
+    } else {
+        QVERIFY(scripted->shown.isEmpty());
+    }
 }
 
 void TstPrintRules::pageRangeChecks_data()

@@ -706,6 +706,28 @@ void TstReportWindows::consistencyWindowPrints()
         QCOMPARE(printed, (QStringList{" 1. Primera", " 2. Segunda", " Inconsistencias Detectadas :  2"}));
         QVERIFY(m_messages->shown.isEmpty());
 
+        // A list of three pages cancelled while its second page prints.
+        QStringList many;
+        for (int i = 0; i < 100; ++i)
+            many << QStringLiteral("Mensaje %1").arg(i + 1);
+        QVERIFY(qav::writeTextLines(file, many));
+        m_cancelAtPage = 2;
+        print->click();
+        int pages = 0;
+        bool aborted = false;
+        for (const Call &c : std::as_const(m_lastJob)) {
+            pages += c.kind == Call::StartPage;
+            aborted = aborted || c.kind == Call::AbortJob;
+        }
+        QCOMPARE(pages, 2);
+        QVERIFY(aborted);
+        QCOMPARE(m_progressSeen, QStringLiteral("Impresión|Imprimiendo la página 2 de 3|&Cancelar|"
+                                                "Cancelar la impresión"));
+        QCOMPARE(m_messages->shown.size(), 1);
+        QCOMPARE(m_messages->shown[0].text, QStringLiteral("La Impresión ha sido Cancelada."));
+        m_messages->shown.clear();
+        m_cancelAtPage = -1;
+
         setPrinterFactory([] { return std::unique_ptr<PrintTarget>(); });
         print->click();
         QCOMPARE(m_messages->shown.size(), 1);
