@@ -31,6 +31,9 @@ public:
     }
     void line(int x1, int y1, int x2, int y2) override { m_target.line(x1, y1, x2, y2); }
     bool endJob() override { return m_target.endJob(); }
+    // Asks the printer to drop the job. A printer engine that cannot (Qt's PDF-based engines
+    // answer false) still hands over the pages drawn so far when the painting ends: the job
+    // then stops at the page where it was cancelled.
     void abortJob() override
     {
         if (m_printer.printerState() == QPrinter::Active)

@@ -45,6 +45,11 @@ void PrintProgressWindow::showPage(int done)
                          .arg(m_total));
 }
 
+void PrintProgressWindow::reject()
+{
+    cancel();
+}
+
 void PrintProgressWindow::showEvent(QShowEvent *event)
 {
     QProgressDialog::showEvent(event);

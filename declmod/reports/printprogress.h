@@ -35,6 +35,9 @@ public:
     // How long a job runs before the window shows (milliseconds).
     static constexpr int kShowDelay = 500;
 
+    // Escape (and closing the window) cancel the job as "Cancelar" does.
+    void reject() override;
+
 protected:
     // The pointer is an arrow over the window while the job's hourglass is up elsewhere.
     void showEvent(QShowEvent *event) override;

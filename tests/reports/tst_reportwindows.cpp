@@ -80,6 +80,7 @@ class TstReportWindows : public QObject
     std::function<void(QDialog &)> m_inside; // run while a dialog is "open"
     int m_cancelAtPage = -1; // the operator chooses "Cancelar" while this page (1-based) prints
     QString m_progressSeen;  // the progress window's texts when "Cancelar" was chosen
+    bool m_cancelByKey = false; // Escape instead of a click on "Cancelar"
 
     QString writeDocument(const QString &name, const QStringList &lines)
     {
@@ -111,7 +112,10 @@ class TstReportWindows : public QObject
                 continue;
             m_progressSeen = window->windowTitle() + u'|' + window->lblPagina()->text() + u'|'
                              + window->cmdCancelar()->text() + u'|' + window->cmdCancelar()->accessibleName();
-            QTest::mouseClick(window->cmdCancelar(), Qt::LeftButton);
+            if (m_cancelByKey)
+                QTest::keyClick(window, Qt::Key_Escape);
+            else
+                QTest::mouseClick(window->cmdCancelar(), Qt::LeftButton);
         }
     }
 
@@ -135,6 +139,7 @@ private slots:
         m_seen.clear();
         m_inside = nullptr;
         m_cancelAtPage = -1;
+        m_cancelByKey = false;
         m_progressSeen.clear();
         setPrinterFactory([this]() -> std::unique_ptr<PrintTarget> {
             ++m_jobs;
@@ -353,11 +358,14 @@ void TstReportWindows::cancelPrinting_data()
     QTest::addColumn<bool>("fromPreview"); // the preview's "Imprimir", else MuestraReporte "xx"
     QTest::addColumn<bool>("ranged");      // the range 2 to 5 of the 6 pages
     QTest::addColumn<int>("cancelAt");     // page of the job (1-based) printing when cancelled
-    QTest::newRow("preview, page 1") << true << false << 1;
-    QTest::newRow("preview, page 3") << true << false << 3;
-    QTest::newRow("preview, range, page 2") << true << true << 2;
-    QTest::newRow("direct, page 1") << false << false << 1;
-    QTest::newRow("direct, page 5 of 6") << false << false << 5;
+    QTest::addColumn<bool>("byKey");       // Escape instead of a click
+    QTest::newRow("preview, page 1") << true << false << 1 << false;
+    QTest::newRow("preview, page 3") << true << false << 3 << false;
+    QTest::newRow("preview, page 3, Escape") << true << false << 3 << true;
+    QTest::newRow("preview, range, page 2") << true << true << 2 << false;
+    QTest::newRow("direct, page 1") << false << false << 1 << false;
+    QTest::newRow("direct, page 5 of 6") << false << false << 5 << false;
+    QTest::newRow("direct, page 2, Escape") << false << false << 2 << true;
 }
 
 void TstReportWindows::cancelPrinting()
@@ -365,6 +373,8 @@ void TstReportWindows::cancelPrinting()
     QFETCH(bool, fromPreview);
     QFETCH(bool, ranged);
     QFETCH(int, cancelAt);
+    QFETCH(bool, byKey);
+    m_cancelByKey = byKey;
     const QString name = writeDocument(QStringLiteral("00000009.PRN"), pagedLines(6, "H"));
     reportState().PageRangeActive = ranged;
     reportState().PageFromTo = {2, 5};
