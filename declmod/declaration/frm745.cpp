@@ -208,7 +208,10 @@ void Frm745::buildUi()
                                               grdGastos->fontMetrics().horizontalAdvance(widest[c]))
                                          + 2 * cw);
     }
-    grdGastos->horizontalHeader()->setStretchLastSection(true);
+    // The voucher type's column takes what the other four leave, so the five always fit the
+    // grid, with or without its vertical bar (a long list adds the bar and takes its width
+    // from that column, whose long names are elided anyway).
+    grdGastos->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     connect(grdGastos, &QTableView::doubleClicked, this, [this] { cmdDetalle_Click(1); });
 
     lbltotal = new QLabel;

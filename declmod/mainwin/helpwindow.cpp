@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -16,7 +17,25 @@ static void initHelpResource()
 
 namespace declmod {
 
-HelpWindow::HelpWindow(const QString &helpFile, QWidget *parent) : QDialog(parent)
+HelpWindow::HelpWindow(const QString &helpFile, QWidget *parent)
+    : HelpWindow(helpFile, contentsAnchor(), parent)
+{
+}
+
+QString HelpWindow::anchorForTopic(int topic)
+{
+    switch (topic) {
+    case 1013:
+        return QStringLiteral("preparar");
+    case 1012:
+        return QStringLiteral("detalle");
+    default:
+        return contentsAnchor();
+    }
+}
+
+HelpWindow::HelpWindow(const QString &helpFile, const QString &anchor, QWidget *parent)
+    : QDialog(parent), m_anchor(anchor)
 {
     initHelpResource();
     setObjectName(QStringLiteral("frmAyuda"));
@@ -43,8 +62,19 @@ HelpWindow::HelpWindow(const QString &helpFile, QWidget *parent) : QDialog(paren
             url = QUrl::fromLocalFile(resolved);
     }
     m_browser->setSource(url, QTextDocument::HtmlResource);
-    m_browser->scrollToAnchor(contentsAnchor());
+    m_browser->scrollToAnchor(m_anchor);
     m_browser->setFocus();
+}
+
+void HelpWindow::showEvent(QShowEvent *e)
+{
+    QDialog::showEvent(e);
+    // The browser only knows its height once shown; place the section at the top again
+    // (the contents are the top of the file).
+    if (m_anchor == contentsAnchor())
+        m_browser->verticalScrollBar()->setValue(0);
+    else
+        m_browser->scrollToAnchor(m_anchor);
 }
 
 QUrl HelpWindow::source() const

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -40,9 +41,36 @@ MDIFrm::MDIFrm(QWidget *parent) : QMainWindow(parent)
 
     buildMenus();
     buildToolbar();
+    // F1 in the module's other windows: they are modal, so the main window's own shortcut
+    // does not reach them.
+    qApp->installEventFilter(this);
 }
 
-MDIFrm::~MDIFrm() = default;
+MDIFrm::~MDIFrm()
+{
+    qApp->removeEventFilter(this);
+}
+
+bool MDIFrm::eventFilter(QObject *watched, QEvent *e)
+{
+    if (e->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return QMainWindow::eventFilter(watched, e);
+    auto *k = static_cast<QKeyEvent *>(e);
+    if (k->key() != Qt::Key_F1 || k->modifiers() != Qt::NoModifier)
+        return false;
+    QWidget *window = static_cast<QWidget *>(watched)->window();
+    if (window == this || qobject_cast<HelpWindow *>(window))
+        return false;
+    // The window with a help topic: the one F1 was pressed in, or the one it belongs to.
+    for (QWidget *w = window; w; w = w->parentWidget()) {
+        const QVariant topic = w->property("helpTopic");
+        if (topic.isValid()) {
+            showHelp(HelpWindow::anchorForTopic(topic.toInt()), window);
+            return true;
+        }
+    }
+    return false;
+}
 
 QAction *MDIFrm::commandAction(MainCommand command, const QString &text, const char *name,
                                bool fromToolbar)
@@ -225,9 +253,10 @@ void MDIFrm::openCommandWindow(MainCommand command)
         window->exec();
 }
 
-void MDIFrm::showHelp()
+void MDIFrm::showHelp(const QString &anchor, QWidget *over)
 {
-    HelpWindow help(session().HelpFile, this);
+    HelpWindow help(session().HelpFile, anchor.isEmpty() ? HelpWindow::contentsAnchor() : anchor,
+                    over ? over : this);
     help.setWindowModality(Qt::ApplicationModal);
     if (m_runner)
         m_runner(help);

@@ -10,6 +10,9 @@
 // message under "Error de Conección" and ends the process through endProcess(); with a
 // test's process ender load() returns false instead.
 //
+// F1 opens the help: in the main window at its contents, in a window of the module that
+// has a "helpTopic" property (an int) at that topic's section.
+//
 // Menu items and tool-bar buttons are QActions named as the commands' controls (mnuNueva,
 // mnuPro, ..., Toolbar1 buttons "Button1" to "Button10").
 
@@ -59,6 +62,7 @@ public:
 
 protected:
     bool event(QEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *e) override;
     void changeEvent(QEvent *e) override;
     void showEvent(QShowEvent *e) override;
     void closeEvent(QCloseEvent *e) override;
@@ -69,7 +73,7 @@ private:
     QAction *commandAction(MainCommand command, const QString &text, const char *name,
                            bool fromToolbar = false);
     void openCommandWindow(MainCommand command);
-    void showHelp();
+    void showHelp(const QString &anchor = QString(), QWidget *over = nullptr);
     void closeChildWindows();
     void salir();
 

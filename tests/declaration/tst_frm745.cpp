@@ -22,6 +22,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QHeaderView>
 #include <QTextBlock>
 #include <QTabWidget>
 #include <QTableView>
@@ -607,6 +609,40 @@ private slots:
             QCOMPARE(model.index(r, 1).data().toString(), QString::number(r).rightJustified(5, '0'));
         QVERIFY(model.pagesHeld() <= DetailGridModel::MaxPages);
         QVERIFY(model.pagesRead() >= 5000 / DetailGridModel::PageSize);
+    }
+
+    void gridColumnsFitWithAndWithoutTheVerticalBar_data()
+    {
+        QTest::addColumn<int>("records");
+        QTest::newRow("a few records") << 3;
+        QTest::newRow("a long list") << 300;
+    }
+    void gridColumnsFitWithAndWithoutTheVerticalBar()
+    {
+        QFETCH(int, records);
+        auto w = openNew();
+        WorkingTable wt(session().Db);
+        for (int i = 0; i < records; ++i)
+            QVERIFY(wt.insert({"07", QString::number(i).rightJustified(4, '0'), "11",
+                               "99999999.99", "99999999.99"}));
+        w->refrescargrid();
+        chooseTaxpayer(w.get(), kRucA);
+        typeExercise(w.get(), "2023");
+        child<QTabWidget>(w.get(), "tab0745")->setCurrentIndex(1);
+        auto *grid = child<QTableView>(w.get(), "grdGastos");
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QCoreApplication::processEvents();
+        QCOMPARE(grid->model()->rowCount(), records);
+        QVERIFY(grid->isVisible());
+        QCOMPARE(grid->verticalScrollBar()->isVisible(), records > 20);
+        // All five columns on screen, none cut: no horizontal bar, the last column's right
+        // edge inside the grid, and the amounts' column as wide as its widest amount.
+        QVERIFY(!grid->horizontalScrollBar()->isVisible());
+        QHeaderView *h = grid->horizontalHeader();
+        QVERIFY(h->sectionPosition(4) + h->sectionSize(4) <= grid->viewport()->width());
+        const QString widest = grid->model()->index(0, 4).data().toString();
+        QVERIFY2(h->sectionSize(4) > grid->fontMetrics().horizontalAdvance(widest),
+                 qPrintable(widest));
     }
 
     void telephoneAcceptsDigitsOnlyAndNoPaste()

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
@@ -489,6 +490,67 @@ private slots:
         } else {
             QCOMPARE(QFileInfo(source.toLocalFile()).fileName(), storedName);
             QVERIFY(plain.contains("Ayuda instalada"));
+        }
+    }
+
+    // F1 in one of the module's windows opens the help at that window's topic; in a window
+    // without a topic it does nothing.
+    void f1OpensTheHelpAtTheWindowsTopic_data()
+    {
+        QTest::addColumn<QVariant>("topic");
+        QTest::addColumn<QString>("anchor"); // empty: no help window
+        QTest::newRow("identification") << QVariant(1013) << "preparar";
+        QTest::newRow("detail") << QVariant(1012) << "detalle";
+        QTest::newRow("unknown topic: contents") << QVariant(77) << "contenido";
+        QTest::newRow("no topic") << QVariant() << QString();
+    }
+    void f1OpensTheHelpAtTheWindowsTopic()
+    {
+        QFETCH(QVariant, topic);
+        QFETCH(QString, anchor);
+        declmod::session().HelpFile.clear(); // the built-in copy
+        MDIFrm frm;
+        QDialog window(&frm);
+        if (topic.isValid())
+            window.setProperty("helpTopic", topic);
+        auto *field = new QLineEdit(&window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        field->setFocus();
+
+        QStringList opened;
+        QWidget *over = nullptr;
+        int scroll = -1;
+        QString firstVisible;
+        frm.setWindowRunner([&](QDialog &d) {
+            auto *help = qobject_cast<declmod::HelpWindow *>(&d);
+            if (!help)
+                return 0;
+            opened << help->anchor();
+            over = help->parentWidget();
+            help->show();
+            QCoreApplication::processEvents();
+            scroll = help->browser()->verticalScrollBar()->value();
+            const QTextCursor top = help->browser()->cursorForPosition(QPoint(4, 4));
+            firstVisible = top.block().text();
+            help->hide();
+            return 0;
+        });
+        QTest::keyClick(field, Qt::Key_F1);
+
+        if (anchor.isEmpty()) {
+            QVERIFY(opened.isEmpty());
+            return;
+        }
+        QCOMPARE(opened, QStringList{anchor});
+        QCOMPARE(over, &window); // modal over the window F1 was pressed in
+        if (anchor == "contenido") {
+            QCOMPARE(scroll, 0);
+        } else {
+            // The section's heading is at the top of the browser.
+            QVERIFY(scroll > 0);
+            QVERIFY2(firstVisible.contains(anchor == "preparar" ? "Preparar" : "Ingresar el detalle"),
+                     qPrintable(firstVisible));
         }
     }
 };
