@@ -7,6 +7,8 @@
 #include "common/db/database.h"
 #include "common/ui/messages.h"
 
+#include <algorithm>
+
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -102,7 +104,10 @@ bool frmImpxPag::preliminar()
         return false;
     }
     ReportState &state = reportState();
-    state.PageFromTo = {int(qav::valOf(m_from->text())), int(qav::valOf(m_to->text()))};
+    // A last page beyond the document means its end; bounded before it becomes an int, so a
+    // long number typed there cannot overflow.
+    const double last = std::min(qav::valOf(m_to->text()), qav::valOf(m_total->text()));
+    state.PageFromTo = {int(qav::valOf(m_from->text())), int(last)};
     MuestraReporte(m_fileName, QStringLiteral("Vprevia"));
     return true;
 }

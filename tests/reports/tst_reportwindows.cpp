@@ -537,6 +537,14 @@ void TstReportWindows::rangeDialogShowsTheRange()
     QCOMPARE(m_seen[0].surfaces, (QStringList{"page 2", "page 3"}));
     QCOMPARE(m_seen[1].surfaces, QStringList{"page 4"});
     QCOMPARE(reportState().PageFromTo.first, 5);
+    // A last page far beyond the document (beyond an int too) shows up to its end.
+    d.txtPagDesde()->setText(QStringLiteral("3"));
+    d.txtPagHasta()->setText(QStringLiteral("3000000000"));
+    QVERIFY(d.preliminar());
+    QCOMPARE(m_seen.size(), 3);
+    QCOMPARE(m_seen[2].surfaces, (QStringList{"page 2", "page 3", "page 4"}));
+    QCOMPARE(reportState().PageFromTo.first, 3);
+    QCOMPARE(reportState().PageFromTo.last, 5);
     QVERIFY(m_messages->shown.isEmpty());
 }
 
