@@ -30,13 +30,6 @@ extern char **environ;
 
 namespace {
 
-long peakRssKiB()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 // Seven lines in ten are accepted, each with a key of its own (so the set of accepted keys
 // grows with the file); of the rest, one in twenty repeats an earlier accepted line (0228)
 // and the others are refused by a field check (0946, 0947, 0948).

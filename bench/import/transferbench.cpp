@@ -24,14 +24,14 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
-
 long peakRssKiB()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
 }
+
+namespace {
 
 // Nine lines in ten are accepted, each with a key of its own; the tenth repeats the line
 // before it (0228, refused by the working table's key) or has taxed sales above the total

@@ -7,3 +7,6 @@
 #include <QString>
 
 int benchTransfer(int runs, const QString &folder);
+
+// The most memory this process has held so far, in KiB.
+long peakRssKiB();
