@@ -132,6 +132,7 @@ void TstReportDoc::tagsOnlyOnFirstPage()
     QVERIFY(w.close());
 
     const QStringList lines = linesOf(m_path);
+    QVERIFY(lines.size() >= 2);
     QCOMPARE(lines.first(), QStringLiteral("<!Color!>&H80000005&<!/Color!>"));
     QCOMPARE(lines[1], QStringLiteral("<!Orientacion!>V<!/Orientacion!>"));
     QCOMPARE(lines.filter(QStringLiteral("<!")).size(), 2);

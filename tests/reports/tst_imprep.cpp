@@ -277,6 +277,7 @@ void TstImpRep::secondPageStartsWithBreakAndHeader()
         if (b.doc.elements[i].kind == qav::ReportElement::PageBreak)
             breakAt = i;
     QVERIFY(breakAt > 0);
+    QVERIFY(breakAt + 1 < b.doc.elements.size());
     const qav::ReportElement &header = b.doc.elements[breakAt + 1];
     QCOMPARE(header.text, QStringLiteral("ORTAX"));
     QCOMPARE(header.page, qint16(1));
@@ -527,6 +528,7 @@ void TstImpRep::errorReportHeaderLines()
     const Built b = build(in);
     QVERIFY(b.outcome.ok);
     const QList<qav::ReportElement> t = texts(b.doc, 0);
+    QVERIFY2(t.size() >= 11, qPrintable(QString::number(t.size())));
     const QString margin(15, u' ');
     QCOMPARE(t[0].text, QString());
     QCOMPARE(t[3].text, margin + QStringLiteral("ORTAX") + QString(39, u' ') + QStringLiteral("QAV")

@@ -197,6 +197,7 @@ void TstPageRender::landscapeThenPortrait()
     QVERIFY(pages.landscape());
     RecordingPrintTarget target;
     QVERIFY(printReport(pages, nullptr, target).ok());
+    QVERIFY(target.calls.size() >= 4);
     QCOMPARE(target.calls.first().kind, Call::Orientation);
     QCOMPARE(target.calls.first().orientation, PageOrientation::Landscape);
     QCOMPARE(target.calls[1].kind, Call::StartPage);

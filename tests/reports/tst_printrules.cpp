@@ -83,6 +83,7 @@ void TstPrintRules::consistencyLayout()
         QVERIFY(!listed[i].bold);
     }
     const QList<Call> last = t.onPage(pages - 1, Call::Text);
+    QVERIFY(!last.isEmpty());
     QCOMPARE(last.last().text, QStringLiteral(" Inconsistencias Detectadas :  %1").arg(messages));
     QCOMPARE(last.last().x, 500);
     QCOMPARE(last.last().y, countY);
@@ -154,6 +155,7 @@ void TstPrintRules::longMessageSplit()
     QVERIFY(RepInconsist(messages(lines), p));
     QCOMPARE(p.pages, 2);
     const QList<Call> second = p.onPage(1, Call::Text);
+    QVERIFY(!second.isEmpty());
     QCOMPARE(second.first().text, QStringLiteral(" 40. next"));
     QCOMPARE(second.first().y, 1000);
 }
