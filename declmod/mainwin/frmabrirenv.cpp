@@ -3,6 +3,7 @@
 #include "declmod/mainwin/declarationlists.h"
 #include "declmod/mainwin/declarationwindow.h"
 #include "declmod/mainwin/selectionmodel.h"
+#include "declmod/session/listhelpers.h"
 #include "declmod/session/qavstatbar.h"
 #include "declmod/session/session.h"
 
@@ -68,7 +69,10 @@ frmAbrirEnv::frmAbrirEnv(QWidget *parent) : QDialog(parent)
     fitSelectionGrid(grdContrib, this, qRound(3000 * logicalDpiX() / 1440.0));
 }
 
-frmAbrirEnv::~frmAbrirEnv() = default;
+frmAbrirEnv::~frmAbrirEnv()
+{
+    LimpiaEstado();
+}
 
 void frmAbrirEnv::requery()
 {
@@ -124,6 +128,7 @@ void frmAbrirEnv::CmdOpciones_Click(int index)
     copyCurrentRow();
     if (index == 1) {
         session().SentMode = false;
+        LimpiaEstado(); // the list's last row is no longer the declaration at hand
         accept();
         return;
     }

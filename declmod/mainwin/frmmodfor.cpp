@@ -5,6 +5,7 @@
 #include "declmod/mainwin/declarationlists.h"
 #include "declmod/mainwin/declarationwindow.h"
 #include "declmod/mainwin/selectionmodel.h"
+#include "declmod/session/listhelpers.h"
 #include "declmod/session/lookups.h"
 #include "declmod/session/qavstatbar.h"
 #include "declmod/session/session.h"
@@ -84,12 +85,7 @@ frmModFor::frmModFor(QWidget *parent) : QDialog(parent)
 
 frmModFor::~frmModFor()
 {
-    if (QAVStatBar *bar = session().StatusBar) {
-        bar->setNumdoc(QString());
-        bar->setRazonsocial(QString());
-        bar->setPeriodo_ejercicio(QString());
-        bar->setFormulario(QString());
-    }
+    LimpiaEstado();
 }
 
 void frmModFor::load()

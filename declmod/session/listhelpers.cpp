@@ -103,6 +103,17 @@ void UbicaForm(QWidget *window, int left, int top, int height, int width)
     window->resize(qMax(0, px(width, dpiX) - extraW), qMax(0, px(height, dpiY) - extraH));
 }
 
+void LimpiaEstado()
+{
+    QAVStatBar *bar = session().StatusBar;
+    if (!bar)
+        return;
+    bar->setNumdoc(QString());
+    bar->setRazonsocial(QString());
+    bar->setPeriodo_ejercicio(QString());
+    bar->setFormulario(QString());
+}
+
 void MuestraEstado(const QString &ruc, const QString &name, const QString &period,
                    const QString &form)
 {

@@ -42,6 +42,10 @@ void EnterTab(QWidget *window, const QString &action);
 // (1/1440 inch, converted with the screen's logical resolution).
 void UbicaForm(QWidget *window, int left, int top, int height, int width);
 
+// Empties the status bar's number, name, exercise and form: a selection window that closes
+// leaves no declaration at hand. Without a status bar nothing happens.
+void LimpiaEstado();
+
 // Publishes the declaration at hand on the session's status bar (Session::StatusBar):
 // esruc 1, then the number, the name, the exercise and the form. Without a status bar
 // nothing happens.

@@ -321,6 +321,71 @@ private slots:
         QVERIFY(m_seen.isEmpty());
     }
 
+    // After a deletion the list is read again and the window stays: the row in the deleted
+    // one's place (the one now last, when the last row was deleted) becomes current, and the
+    // session and the status bar follow it, so Enter goes on with that row; once the list
+    // is empty Enter and Eliminar do nothing.
+    void deletionLeavesARowCurrent_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<QString>("ruc");
+        QTest::addColumn<QString>("period");
+        QTest::addColumn<QString>("lastRuc"); // the one row left after the second deletion
+        QTest::newRow("the last row") << 2 << 1 << kUno << "2022" << kUno;
+        QTest::newRow("the first row") << 0 << 0 << kUno << "2022" << kDos;
+    }
+    void deletionLeavesARowCurrent()
+    {
+        QFETCH(int, row);
+        QFETCH(int, current);
+        QFETCH(QString, ruc);
+        QFETCH(QString, period);
+        QFETCH(QString, lastRuc);
+        declmod::QAVStatBar bar;
+        s().FormMode = 3;
+        frmModFor w;
+        w.show();
+        QCOMPARE(w.grid()->model()->rowCount(), 3);
+        selectRow(w.grid(), row);
+        m_messages->answers = {qav::AnsOk, qav::AnsYes};
+        button(w, "cmdOpciones0")->click();
+        QCOMPARE(m_messages->shown.size(), 2);
+        QCOMPARE(w.grid()->model()->rowCount(), 2);
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.grid()->currentIndex().row(), current);
+        QCOMPARE(s().TaxpayerId, ruc);
+        QCOMPARE(s().Period, period);
+        QCOMPARE(bar.numdoc(), ruc);
+        QCOMPARE(bar.periodo_ejercicio(), period);
+
+        // Enter deletes the row now current.
+        m_messages->shown.clear();
+        m_messages->answers = {qav::AnsOk, qav::AnsYes};
+        QTest::keyClick(w.grid(), Qt::Key_Return);
+        QCOMPARE(m_messages->shown.size(), 2);
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM CAB WHERE DOC_ID_D='%1' AND PERIODO='%2'"
+                                      " AND FORMULARIO='7093'").arg(ruc, period)),
+                 0);
+        QCOMPARE(w.grid()->model()->rowCount(), 1);
+        QCOMPARE(w.grid()->currentIndex().row(), 0);
+        QCOMPARE(s().TaxpayerId, lastRuc);
+        QCOMPARE(bar.numdoc(), lastRuc);
+
+        // The last one, then nothing is left to delete.
+        m_messages->answers = {qav::AnsOk, qav::AnsYes};
+        button(w, "cmdOpciones0")->click();
+        QCOMPARE(w.grid()->model()->rowCount(), 0);
+        QVERIFY(!w.grid()->isEnabled());
+        m_messages->shown.clear();
+        m_messages->answers = {qav::AnsOk, qav::AnsYes};
+        button(w, "cmdOpciones0")->click();
+        QTest::keyClick(w.grid(), Qt::Key_Return);
+        QVERIFY(m_messages->shown.isEmpty());
+        QCOMPARE(count("SELECT count(*) FROM CAB"), 2); // the other user's and the other form's
+        QVERIFY(w.isVisible());
+    }
+
     // Deleting a sent declaration removes only that sending's rows (its CORREL).
     void deleteSent()
     {
@@ -417,7 +482,8 @@ private slots:
         QVERIFY(!w.isVisible());
     }
 
-    // The status bar follows the current row and is cleared when the list closes.
+    // The status bar follows the current row and is cleared when the list closes: Salir,
+    // Escape or the window going away.
     void statusBarFollowsTheRow()
     {
         declmod::QAVStatBar bar;
@@ -438,13 +504,26 @@ private slots:
         QVERIFY(bar.periodo_ejercicio().isEmpty());
         QVERIFY(bar.formulario().isEmpty());
 
-        s().SentMode = true;
-        frmAbrirEnv w;
-        w.show();
-        selectRow(w.grid(), 1);
-        QCOMPARE(bar.numdoc(), kUno);
-        QCOMPARE(bar.periodo_ejercicio(), QStringLiteral("2022"));
-        QCOMPARE(bar.formulario(), QStringLiteral("7093"));
+        for (const char *how : {"Salir", "Escape", "unload"}) {
+            s().SentMode = true;
+            auto w = std::make_unique<frmAbrirEnv>();
+            w->show();
+            selectRow(w->grid(), 1);
+            QCOMPARE(bar.numdoc(), kUno);
+            QCOMPARE(bar.razonsocial(), QStringLiteral("EMPRESA UNO SAC"));
+            QCOMPARE(bar.periodo_ejercicio(), QStringLiteral("2022"));
+            QCOMPARE(bar.formulario(), QStringLiteral("7093"));
+            if (how == QByteArray("Salir"))
+                button(*w, "CmdOpciones1")->click();
+            else if (how == QByteArray("Escape"))
+                QTest::keyClick(w.get(), Qt::Key_Escape);
+            else
+                w.reset();
+            QVERIFY2(bar.numdoc().isEmpty(), how);
+            QVERIFY2(bar.razonsocial().isEmpty(), how);
+            QVERIFY2(bar.periodo_ejercicio().isEmpty(), how);
+            QVERIFY2(bar.formulario().isEmpty(), how);
+        }
     }
 
     // Without declarations the lists are disabled and their action does nothing.
