@@ -14,10 +14,12 @@
 #include "declmod/session/listhelpers.h"
 #include "declmod/session/qavstatbar.h"
 #include "declmod/session/session.h"
+#include "declmod/session/valuelabel.h"
 
 #include "common/time/clock.h"
 #include "common/ui/messages.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QClipboard>
@@ -117,6 +119,7 @@ void Frm745::buildUi()
     auto *lblTelefono = new QLabel(QStringLiteral("Teléfono :"));
     lblTelefono->setBuddy(TxtTelefono);
     CmbRuc->setAccessibleName(QStringLiteral("RUC"));
+    CmbRuc->view()->setAccessibleName(QStringLiteral("Contribuyentes"));
     TxtRazon->setAccessibleName(QStringLiteral("Razón Social"));
     MkePeriodo->setAccessibleName(QStringLiteral("Ejercicio"));
     TxtTelefono->setAccessibleName(QStringLiteral("Teléfono"));
@@ -138,7 +141,8 @@ void Frm745::buildUi()
 
     fraRectifica = new QGroupBox(QStringLiteral("Rectificatoria"), ident);
     fraRectifica->setObjectName(QStringLiteral("fraRectifica"));
-    OptRectifica[0] = new QRadioButton(QStringLiteral("&Si"));
+    // "Si" gives way to "&Salir": Alt+S always leaves the window (the options are shown only).
+    OptRectifica[0] = new QRadioButton(QStringLiteral("Si"));
     OptRectifica[1] = new QRadioButton(QStringLiteral("&No"));
     OptRectifica[1]->setChecked(true);
     auto *rg = new QHBoxLayout(fraRectifica);
@@ -220,9 +224,9 @@ void Frm745::buildUi()
     lblTotGra->setObjectName(QStringLiteral("lblTotGra"));
     lblregistros = new QLabel;
     lblregistros->setObjectName(QStringLiteral("lblregistros"));
-    lbltotal->setAccessibleName(QStringLiteral("Total de ventas totales"));
-    lblTotGra->setAccessibleName(QStringLiteral("Total de ventas gravadas"));
-    lblregistros->setAccessibleName(QStringLiteral("Número de registros"));
+    showsValue(lbltotal, QStringLiteral("Total de ventas totales"));
+    showsValue(lblTotGra, QStringLiteral("Total de ventas gravadas"));
+    showsValue(lblregistros, QStringLiteral("Número de registros"));
     for (QLabel *l : {lbltotal, lblTotGra})
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto *totals = new QHBoxLayout;
@@ -270,6 +274,7 @@ void Frm745::buildUi()
     for (QObject *o : std::initializer_list<QObject *>{CmbRuc, MkePeriodo, TxtTelefono, txtOrden,
                                                        txtVerifica})
         o->installEventFilter(this);
+    CmbRuc->view()->installEventFilter(this);
     connect(CmbRuc, &QComboBox::activated, this, &Frm745::onTaxpayerChosen);
     connect(MkePeriodo, &QLineEdit::textEdited, this, [this] { exerciseCheck(); });
     connect(tab0745, &QTabWidget::currentChanged, this, &Frm745::onTabChanged);
@@ -654,6 +659,10 @@ bool Frm745::ValIdent(const QString &mode, ConsistencyFile *file)
 
 void Frm745::onTabChanged(int index)
 {
+    // Alt+I belongs to "&Importar" on the detail tab: the identification tab offers its
+    // access key only while it is the tab shown.
+    tab0745->setTabText(0, index == 0 ? QStringLiteral("&Identificación")
+                                      : QStringLiteral("Identificación"));
     const int left = m_lastTab;
     m_lastTab = index;
     if (session().SentMode)
@@ -883,15 +892,102 @@ void Frm745::goToInconsistency(const QString &line)
 bool Frm745::event(QEvent *e)
 {
     if (e->type() == QEvent::WindowActivate) {
-        if (!m_modified && session().FormMode == 1)
+        // A new declaration starts on the taxpayer list when the window is first shown.
+        // Later activations (after a message box or a dialog of this window) leave the focus
+        // where the routine that showed it put it.
+        if (!m_activatedOnce && !m_modified && session().FormMode == 1)
             CmbRuc->setFocus();
+        m_activatedOnce = true;
         m_modified = false;
     }
     return QDialog::event(e);
 }
 
+bool Frm745::taxpayerListKey(const QKeyEvent *k)
+{
+    // The list is only chosen from: typed text never enters it, while the keys that choose
+    // from a list work. F4, Alt+Down and Alt+Up open it; an arrow, Home, End or a page key
+    // opens it on the item it moves to, and Enter or a click there chooses; Enter on the
+    // closed list chooses the item shown again (or opens the list when none is shown).
+    // Escape, Tab and F1 do what they do in every field. Answers true for a discarded key.
+    const int key = k->key();
+    const Qt::KeyboardModifiers mods = k->modifiers() & ~Qt::KeypadModifier;
+    switch (key) {
+    case Qt::Key_F1:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Escape:
+        return false;
+    case Qt::Key_F4:
+        CmbRuc->showPopup();
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (CmbRuc->currentIndex() >= 0)
+            onTaxpayerChosen(CmbRuc->currentIndex());
+        else
+            CmbRuc->showPopup();
+        return true;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        break;
+    default:
+        return true;
+    }
+    if (mods & Qt::ControlModifier)
+        return true;
+    if (mods & Qt::AltModifier) {
+        if (key == Qt::Key_Down || key == Qt::Key_Up)
+            CmbRuc->showPopup();
+        return true;
+    }
+    const int count = CmbRuc->count();
+    if (count == 0)
+        return true;
+    const int current = CmbRuc->currentIndex();
+    const int page = qMax(1, CmbRuc->maxVisibleItems() - 1);
+    int row = 0;
+    switch (key) {
+    case Qt::Key_Up: row = current < 0 ? 0 : current - 1; break;
+    case Qt::Key_Down: row = current < 0 ? 0 : current + 1; break;
+    case Qt::Key_PageUp: row = current - page; break;
+    case Qt::Key_PageDown: row = current < 0 ? page - 1 : current + page; break;
+    case Qt::Key_Home: row = 0; break;
+    case Qt::Key_End: row = count - 1; break;
+    }
+    row = qBound(0, row, count - 1);
+    CmbRuc->showPopup();
+    CmbRuc->view()->setCurrentIndex(CmbRuc->model()->index(row, CmbRuc->modelColumn()));
+    return true;
+}
+
+void Frm745::placeExerciseCaret()
+{
+    // A click past the typed digits (into the "_" still free) puts the caret on the first
+    // free position, where typing goes on.
+    if (MkePeriodo->hasSelectedText())
+        return;
+    const QString shown = MkePeriodo->displayText();
+    const int free = shown.indexOf(u'_');
+    const int at = MkePeriodo->cursorPosition();
+    if (free < 0 || at <= free)
+        return;
+    for (int i = free; i < at && i < shown.size(); ++i)
+        if (shown.at(i) != u'_')
+            return;
+    MkePeriodo->setCursorPosition(free);
+}
+
 bool Frm745::eventFilter(QObject *watched, QEvent *e)
 {
+    if (e->type() == QEvent::MouseButtonRelease && watched == MkePeriodo) {
+        placeExerciseCaret();
+        return false;
+    }
     if (e->type() == QEvent::MouseButtonPress
         && static_cast<QMouseEvent *>(e)->button() == Qt::RightButton
         && (watched == TxtTelefono || watched == txtOrden || watched == txtVerifica)) {
@@ -909,7 +1005,9 @@ bool Frm745::eventFilter(QObject *watched, QEvent *e)
         return QDialog::eventFilter(watched, e);
     auto *k = static_cast<QKeyEvent *>(e);
     if (watched == CmbRuc)
-        return k->key() != Qt::Key_F1; // the list is only chosen from
+        return taxpayerListKey(k);
+    if (watched == CmbRuc->view())
+        return isTextKey(k); // the open list is chosen from, never typed into
     if (watched == MkePeriodo) {
         m_modified = true;
         if (isEnter(k)) {

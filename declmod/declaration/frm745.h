@@ -22,6 +22,7 @@
 
 class QComboBox;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -97,6 +98,8 @@ private:
     void exerciseCheck();
     void onTaxpayerChosen(int index);
     void onTabChanged(int index);
+    bool taxpayerListKey(const QKeyEvent *k);
+    void placeExerciseCaret();
     void showHostMessage(const QString &text);
     bool workingTableChanged();
     void exitPending();
@@ -113,6 +116,7 @@ private:
     bool m_closeAfterSave = false;
     bool m_closed = false;
     bool m_inExerciseCheck = false;
+    bool m_activatedOnce = false;
     int m_lastTab = 0;
 
     QTabWidget *tab0745 = nullptr;

@@ -7,6 +7,7 @@
 #include "declmod/reports/reportstate.h"
 #include "declmod/session/hostservices.h"
 #include "declmod/session/session.h"
+#include "declmod/session/valuelabel.h"
 
 #include "common/ui/messages.h"
 
@@ -31,6 +32,12 @@
 namespace declmod {
 namespace {
 
+QString &startFolderSetting()
+{
+    static QString folder;
+    return folder;
+}
+
 ErrorReportHooks &reportHooks()
 {
     static ErrorReportHooks hooks = frmTranPer::moduleErrorReportHooks();
@@ -54,6 +61,11 @@ ErrorReportHooks frmTranPer::moduleErrorReportHooks()
 void frmTranPer::setErrorReportHooks(const ErrorReportHooks &hooks)
 {
     reportHooks() = hooks;
+}
+
+void frmTranPer::setStartFolder(const QString &folder)
+{
+    startFolderSetting() = folder;
 }
 
 void frmTranPer::install()
@@ -97,7 +109,9 @@ frmTranPer::frmTranPer(DetailGridHost *host, QWidget *parent)
     // folders in the background and adds their entries later, which moves the start out of
     // sight: the tree is placed on it again after each change of the model, until the
     // operator uses the tree.
-    m_startFolder = QDir::cleanPath(QCoreApplication::applicationDirPath());
+    m_startFolder = QDir::cleanPath(startFolderSetting().isEmpty()
+                                        ? QCoreApplication::applicationDirPath()
+                                        : startFolderSetting());
     const auto placeLater = [this] {
         if (m_placePending || m_treeUsed)
             return;
@@ -134,10 +148,10 @@ frmTranPer::frmTranPer(DetailGridHost *host, QWidget *parent)
 
     lblTransferidos = new QLabel(QString::fromUtf16(kInitialTransferredText));
     lblTransferidos->setObjectName(QStringLiteral("lblTransferidos"));
-    lblTransferidos->setAccessibleName(QStringLiteral("Registros transferidos"));
+    showsValue(lblTransferidos, QStringLiteral("Registros transferidos"));
     lblRechazados = new QLabel(QString::fromUtf16(kInitialRejectedText));
     lblRechazados->setObjectName(QStringLiteral("lblRechazados"));
-    lblRechazados->setAccessibleName(QStringLiteral("Registros rechazados"));
+    showsValue(lblRechazados, QStringLiteral("Registros rechazados"));
     prgAvance = new QProgressBar;
     prgAvance->setObjectName(QStringLiteral("prgAvance"));
     prgAvance->setAccessibleName(QStringLiteral("Avance de la importación"));

@@ -54,6 +54,10 @@ public:
     static void setErrorReportHooks(const ErrorReportHooks &hooks);
     static ErrorReportHooks moduleErrorReportHooks();
 
+    // The folder the tree starts at in the dialogs made from now on: the program's own
+    // folder (an empty text) or another one (tests start in a folder of their own).
+    static void setStartFolder(const QString &folder);
+
     // Installs this dialog as the declaration window's "&Importar".
     static void install();
 

@@ -31,6 +31,7 @@ frmAcercade::frmAcercade(QWidget *parent) : QDialog(parent)
 
     m_txtVersion = new QLineEdit(this);
     m_txtVersion->setObjectName(QStringLiteral("txtVersion"));
+    m_txtVersion->setAccessibleName(QStringLiteral("Versión"));
     m_txtVersion->setReadOnly(true);
     m_txtVersion->setFrame(false);
     m_txtVersion->setFocusPolicy(Qt::NoFocus);

@@ -97,6 +97,7 @@ void frmBancos::load()
     const QString caption = captionText(kind);
     if (!caption.isEmpty())
         setWindowTitle(caption);
+    m_grid->setAccessibleName(windowTitle());
 
     auto *model = static_cast<ConsultaModel *>(m_model);
     model->clear();

@@ -43,6 +43,7 @@ HelpWindow::HelpWindow(const QString &helpFile, const QString &anchor, QWidget *
 
     m_browser = new QTextBrowser(this);
     m_browser->setObjectName(QStringLiteral("txtAyuda"));
+    m_browser->setAccessibleName(QStringLiteral("Ayuda"));
     m_browser->setOpenExternalLinks(false);
     m_browser->setOpenLinks(true);
 

@@ -153,6 +153,7 @@ void MDIFrm::buildToolbar()
         a->setObjectName(QStringLiteral("Button") + QString::number(index));
         a->setEnabled(false);
         m_toolbar->addAction(a);
+        m_toolbar->widgetForAction(a)->setAccessibleName(QStringLiteral("Sin acción"));
     };
 
     button(1, MainCommand::Nueva, QStringLiteral("Nueva"), st->standardIcon(QStyle::SP_FileIcon));
@@ -173,6 +174,7 @@ void MDIFrm::buildToolbar()
     QAction *help = button(10, MainCommand::Ayuda, QString(),
                            st->standardIcon(QStyle::SP_MessageBoxQuestion));
     help->setToolTip(QStringLiteral("Contenido de la Ayuda"));
+    m_toolbar->widgetForAction(help)->setAccessibleName(QStringLiteral("Contenido de la Ayuda"));
 }
 
 bool MDIFrm::load()

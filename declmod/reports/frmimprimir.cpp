@@ -50,8 +50,8 @@ frmImprimir::frmImprimir(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Imprimir declaraciones enviadas"));
 
     auto *order = new QGroupBox(QStringLiteral("Ordenado"), this);
-    m_options[0] = new QRadioButton(QStringLiteral("Por &mes"), order);
-    m_options[1] = new QRadioButton(QStringLiteral("Por &serie"), order);
+    m_options[0] = new QRadioButton(QStringLiteral("Por mes"), order);
+    m_options[1] = new QRadioButton(QStringLiteral("Por serie"), order);
     m_options[0]->setObjectName(QStringLiteral("optReporte0"));
     m_options[1]->setObjectName(QStringLiteral("optReporte1"));
     m_options[0]->setChecked(true);

@@ -1,5 +1,7 @@
 #include "declmod/reports/printprogress.h"
 
+#include "declmod/session/valuelabel.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -16,7 +18,7 @@ PrintProgressWindow::PrintProgressWindow(int total, QWidget *parent, const QStri
     setWindowModality(Qt::ApplicationModal);
     m_label = new QLabel(this);
     m_label->setObjectName(QStringLiteral("lblPagina"));
-    m_label->setAccessibleName(QStringLiteral("Página en curso"));
+    showsValue(m_label, QStringLiteral("Página en curso"));
     m_label->setAlignment(Qt::AlignCenter);
     setLabel(m_label);
     auto *bar = new QProgressBar(this);

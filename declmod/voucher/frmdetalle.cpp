@@ -7,6 +7,7 @@
 #include "declmod/session/listhelpers.h"
 #include "declmod/session/lookups.h"
 #include "declmod/session/session.h"
+#include "declmod/session/valuelabel.h"
 #include "declmod/voucher/detailrules.h"
 #include "declmod/voucher/seriesrules.h"
 
@@ -14,6 +15,7 @@
 #include "common/db/database.h"
 #include "common/ui/messages.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -84,6 +86,7 @@ void frmDetalle::buildUi()
 
     CmbRetencion = new QComboBox(this);
     CmbRetencion->setObjectName(QStringLiteral("CmbRetencion"));
+    CmbRetencion->view()->setAccessibleName(QStringLiteral("Tipos de comprobante"));
     lbltip = new QLabel(this);
     lbltip->setObjectName(QStringLiteral("lbltip"));
     lbltip->setMinimumWidth(fontMetrics().averageCharWidth() * 40);
@@ -133,12 +136,12 @@ void frmDetalle::buildUi()
            QStringLiteral("Tipo de comprobante"));
     addRow(1, QStringLiteral("&Nro. de serie:"), txtNumOri, nullptr, QStringLiteral("Nro. de serie"));
     addRow(2, QStringLiteral("&Mes :"), txtmes, lblMes, QStringLiteral("Mes"));
-    addRow(3, QStringLiteral("Ventas &Totales:"), txtImporte[0], nullptr,
+    addRow(3, QStringLiteral("&Ventas Totales:"), txtImporte[0], nullptr,
            QStringLiteral("Ventas Totales"));
     addRow(4, QStringLiteral("Ventas &Gravadas:"), txtImporte[1], nullptr,
            QStringLiteral("Ventas Gravadas"));
-    lbltip->setAccessibleName(QStringLiteral("Descripción del tipo de comprobante"));
-    lblMes->setAccessibleName(QStringLiteral("Nombre del mes"));
+    showsValue(lbltip, QStringLiteral("Descripción del tipo de comprobante"));
+    showsValue(lblMes, QStringLiteral("Nombre del mes"));
     cmdaceptar[0]->setAccessibleName(QStringLiteral("Aceptar"));
     cmdaceptar[1]->setAccessibleName(QStringLiteral("Salir"));
     grid->setColumnStretch(2, 1);

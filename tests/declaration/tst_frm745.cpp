@@ -11,15 +11,18 @@
 #include "declmod/session/qavstatbar.h"
 #include "declmod/session/session.h"
 
+#include "common/gui/guimessages.h"
 #include "common/text/textfile.h"
 #include "common/time/clock.h"
 #include "tests/declaration/declfixture.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -27,6 +30,7 @@
 #include <QTextBlock>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QtTest>
 
 using namespace declmod;
@@ -51,6 +55,30 @@ QString funcion233(const QString &description)
     f += u'1';
     return f;
 }
+
+// Message boxes shown for real, as the operator sees them: each one is modal and takes the
+// activation from the window under it; as soon as it is the active window its default
+// button is pressed and its text kept.
+class RealMessageBoxes : public QObject
+{
+public:
+    RealMessageBoxes()
+    {
+        qav::setMessageService(std::make_shared<qav::GuiMessageService>());
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (box && box->isActiveWindow() && box->defaultButton()) {
+                seen << box->text();
+                box->defaultButton()->click();
+            }
+        });
+        m_timer.start(10);
+    }
+    QStringList seen;
+
+private:
+    QTimer m_timer;
+};
 
 } // namespace
 
@@ -509,6 +537,225 @@ private slots:
         w->Cmdgeneral_Click(2);
         QVERIFY(w->isClosed());
         QVERIFY(m_fx.messages->shown.isEmpty());
+    }
+
+    // A message box of the window, or a dialog it opened, hands the activation back to the
+    // window; the focus then stays where the routine sent it (the taxpayer list takes it
+    // only when a new declaration is first shown), and typing goes there.
+    void focusAfterAMessageStaysWhereItWasSent_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("telephone on saving")
+            << "grabar" << "Ingrese correctamente el teléfono" << 0 << "TxtTelefono";
+        QTest::newRow("modify without records")
+            << "modificar" << "No existen registros para modificar" << 1 << "cmdDetalle0";
+        QTest::newRow("consistency line leads to the telephone") << "validar" << "" << 0 << "TxtTelefono";
+    }
+    void focusAfterAMessageStaysWhereItWasSent()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, message);
+        QFETCH(int, tab);
+        QFETCH(QString, field);
+        auto w = openNew();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTRY_COMPARE(QApplication::focusWidget(), child<QComboBox>(w.get(), "CmbRuc"));
+        chooseTaxpayer(w.get(), kRucA);
+        typeExercise(w.get(), "2020");
+        auto *tel = child<QLineEdit>(w.get(), "TxtTelefono");
+        tel->setText(action == u"modificar" ? QString() : QStringLiteral("123"));
+        QVERIFY(m_fx.messages->shown.isEmpty());
+
+        RealMessageBoxes boxes;
+        Frm745 *win = w.get();
+        // The consistency window for real: a double click on the telephone's line.
+        win->showConsistency = [win](const QString &path) {
+            FrmConsist dlg(path, win);
+            connect(&dlg, &FrmConsist::lineChosen, win, &Frm745::goToInconsistency);
+            QTimer pick;
+            connect(&pick, &QTimer::timeout, &dlg, [&] {
+                if (!dlg.isActiveWindow())
+                    return;
+                pick.stop();
+                auto *text = dlg.findChild<QPlainTextEdit *>("TxtPreliminar");
+                for (QTextBlock b = text->document()->begin(); b.isValid(); b = b.next())
+                    if (b.text().trimmed() == u"Ingrese correctamente el teléfono") {
+                        QTextCursor c(b);
+                        QTest::mouseDClick(text->viewport(), Qt::LeftButton, {},
+                                           text->cursorRect(c).center() + QPoint(4, 0));
+                        return;
+                    }
+                dlg.reject();
+            });
+            pick.start(10);
+            dlg.exec();
+        };
+        // Twice: the second time the window's identification flag has been cleared by the
+        // activation that followed the first.
+        for (int round = 1; round <= 2; ++round) {
+            boxes.seen.clear();
+            if (action == u"grabar") {
+                win->Cmdgeneral_Click(1);
+            } else if (action == u"modificar") {
+                child<QTabWidget>(win, "tab0745")->setCurrentIndex(1);
+                win->cmdDetalle_Click(1);
+            } else {
+                win->Cmdgeneral_Click(0);
+            }
+            if (!message.isEmpty())
+                QCOMPARE(boxes.seen, QStringList{message});
+            // The window system gives the activation back to the window under the box.
+            if (!win->isActiveWindow())
+                win->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(win));
+            QTest::qWait(50); // activation events that are still queued
+            QVERIFY(!w->Modified());
+            QCOMPARE(child<QTabWidget>(win, "tab0745")->currentIndex(), tab);
+            QVERIFY2(QApplication::focusWidget(), qPrintable(QString::number(round)));
+            QCOMPARE(QApplication::focusWidget()->objectName(), field);
+        }
+        if (field == u"TxtTelefono") {
+            QTest::keyClicks(QApplication::focusWidget(), "4567");
+            QCOMPARE(tel->text(), QStringLiteral("1234567"));
+        }
+        qav::setMessageService(m_fx.messages);
+    }
+
+    // The taxpayer list works from the keyboard: the keys that open a list or move in it
+    // open it on the item they reach, Enter there chooses (as a click does) and Escape
+    // closes it without choosing; typed text never chooses, open or closed.
+    void taxpayerListChosenByKeys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("moveInList"); // a key pressed in the open list, or 0
+        QTest::addColumn<int>("closeKey");
+        QTest::addColumn<int>("chosen");
+        const int none = int(Qt::NoModifier);
+        QTest::newRow("Down") << int(Qt::Key_Down) << none << 0 << int(Qt::Key_Return) << 0;
+        QTest::newRow("Down, Down in the list") << int(Qt::Key_Down) << none << int(Qt::Key_Down)
+                                                << int(Qt::Key_Return) << 1;
+        QTest::newRow("End") << int(Qt::Key_End) << none << 0 << int(Qt::Key_Enter) << 1;
+        QTest::newRow("End, Home in the list") << int(Qt::Key_End) << none << int(Qt::Key_Home)
+                                               << int(Qt::Key_Return) << 0;
+        QTest::newRow("Page Down") << int(Qt::Key_PageDown) << none << 0 << int(Qt::Key_Return) << 1;
+        QTest::newRow("Home") << int(Qt::Key_Home) << none << 0 << int(Qt::Key_Return) << 0;
+        QTest::newRow("Alt+Down") << int(Qt::Key_Down) << int(Qt::AltModifier) << 0
+                                  << int(Qt::Key_Return) << 0;
+        QTest::newRow("Alt+Down, Down") << int(Qt::Key_Down) << int(Qt::AltModifier) << int(Qt::Key_Down)
+                                        << int(Qt::Key_Return) << 1;
+        QTest::newRow("F4, End") << int(Qt::Key_F4) << none << int(Qt::Key_End) << int(Qt::Key_Return) << 1;
+        QTest::newRow("Enter on the empty list opens it") << int(Qt::Key_Return) << none << 0
+                                                          << int(Qt::Key_Return) << 0;
+        QTest::newRow("Escape closes without choosing") << int(Qt::Key_Down) << none << 0
+                                                        << int(Qt::Key_Escape) << -1;
+    }
+    void taxpayerListChosenByKeys()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, moveInList);
+        QFETCH(int, closeKey);
+        QFETCH(int, chosen);
+        auto w = openNew();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        auto *cmb = child<QComboBox>(w.get(), "CmbRuc");
+        cmb->setFocus();
+        QTest::keyClicks(cmb, "2 E");
+        QCOMPARE(cmb->currentIndex(), -1);
+        QVERIFY(!cmb->view()->isVisible());
+
+        QTest::keyClick(cmb, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QTRY_VERIFY(cmb->view()->isVisible());
+        QCOMPARE(cmb->currentIndex(), -1); // moving is not choosing
+        if (moveInList)
+            QTest::keyClick(cmb->view(), Qt::Key(moveInList));
+        const int highlighted = cmb->view()->currentIndex().row();
+        QTest::keyClicks(cmb->view(), "E");
+        QCOMPARE(cmb->view()->currentIndex().row(), highlighted);
+        QTest::keyClick(cmb->view(), Qt::Key(closeKey));
+        QTRY_VERIFY(!cmb->view()->isVisible());
+
+        QCOMPARE(cmb->currentIndex(), chosen);
+        QVERIFY(m_fx.messages->shown.isEmpty());
+        auto *razon = child<QLineEdit>(w.get(), "TxtRazon");
+        if (chosen < 0) {
+            QVERIFY(razon->text().isEmpty());
+            QVERIFY(!w->Modified());
+            return;
+        }
+        const QString ruc = chosen == 0 ? kRucA : kRucB;
+        QCOMPARE(razon->text(), chosen == 0 ? QStringLiteral("EMPRESA A") : QStringLiteral("EMPRESA B"));
+        QCOMPARE(m_bar->numdoc(), ruc);
+        QVERIFY(w->Modified());
+        QTRY_COMPARE(QApplication::focusWidget(), child<QLineEdit>(w.get(), "MkePeriodo"));
+        // Tab leaves the list as it leaves every field.
+        cmb->setFocus();
+        QTest::keyClick(cmb, Qt::Key_Tab);
+        QVERIFY(!cmb->hasFocus());
+    }
+
+    // A click into the exercise past what was typed puts the caret on the first free
+    // position, where typing goes on.
+    void exerciseClickPutsTheCaretOnTheFirstFreePosition_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("empty") << "" << 0 << "2020" << "2020";
+        QTest::newRow("two digits") << "20" << 2 << "21" << "2021";
+    }
+    void exerciseClickPutsTheCaretOnTheFirstFreePosition()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, caret);
+        QFETCH(QString, then);
+        QFETCH(QString, result);
+        auto w = openNew();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        chooseTaxpayer(w.get(), kRucA);
+        auto *e = child<QLineEdit>(w.get(), "MkePeriodo");
+        if (!typed.isEmpty())
+            typeExercise(w.get(), typed);
+        child<QPushButton>(w.get(), "Cmdgeneral0")->setFocus();
+        QTest::mouseClick(e, Qt::LeftButton, {}, QPoint(e->width() - 4, e->height() / 2));
+        QVERIFY(e->hasFocus());
+        QCOMPARE(e->cursorPosition(), caret);
+        QTest::keyClicks(e, then);
+        QCOMPARE(e->text(), result);
+    }
+
+    // On the detail tab Alt+I opens the import (the identification tab's access key gives
+    // way there); Alt+D and the identification's own access key still change the tab.
+    void altIOnTheDetailTabImports()
+    {
+        int imports = 0;
+        setImportDialogOpener([&](QWidget *, DetailGridHost &) { ++imports; });
+        auto w = openNew();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        chooseTaxpayer(w.get(), kRucA);
+        typeExercise(w.get(), "2020");
+        auto *tabs = child<QTabWidget>(w.get(), "tab0745");
+        QTest::keyClick(w.get(), Qt::Key_D, Qt::AltModifier);
+        QCOMPARE(tabs->currentIndex(), 1);
+        QTest::keyClick(w.get(), Qt::Key_I, Qt::AltModifier);
+        QTRY_COMPARE(imports, 1);
+        QCOMPARE(tabs->currentIndex(), 1);
+        QVERIFY(m_fx.messages->shown.isEmpty());
+        tabs->setCurrentIndex(0);
+        QCOMPARE(tabs->tabText(0), QStringLiteral("&Identificación"));
+        QTest::keyClick(w.get(), Qt::Key_I, Qt::AltModifier);
+        QTest::qWait(300); // a button's access key clicks it after a short press
+        QCOMPARE(imports, 1); // "&Importar" is not on the tab shown
+        QCOMPARE(tabs->currentIndex(), 0);
     }
 
     void tabChangeRunsTheIdentificationCheck()

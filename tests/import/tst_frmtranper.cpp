@@ -13,6 +13,7 @@
 #include "declmod/session/session.h"
 #include "tests/declaration/declfixture.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QFileSystemModel>
@@ -107,6 +108,7 @@ private slots:
     }
     void cleanup()
     {
+        frmTranPer::setStartFolder(QString());
         setDialogRunner({});
         frmTranPer::setErrorReportHooks(frmTranPer::moduleErrorReportHooks());
         m_fx.tearDown();
@@ -123,7 +125,8 @@ private slots:
         for (QWidget *w : std::initializer_list<QWidget *>{dialog.DirDirectorio, dialog.File1,
                                                            dialog.lblTransferidos, dialog.lblRechazados,
                                                            dialog.prgAvance})
-            QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+            QVERIFY2(!QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).isEmpty(),
+                     qPrintable(w->objectName()));
         QVERIFY(dialog.folder().isEmpty());
         QVERIFY(dialog.findChild<QLabel *>() != nullptr);
         bool instruction = false;
@@ -135,22 +138,33 @@ private slots:
         QVERIFY(instruction);
     }
 
-    // The tree opens down to the program's own folder and shows it, also after the folders
-    // on the way have been read in the background (their entries push it out of sight);
-    // that chooses no folder.
-    void treeStartsAtProgramFolder()
+    // The tree opens down to its start folder and shows it, also after the folders on the
+    // way have been read in the background (their entries push it out of sight); that
+    // chooses no folder. The start lies in folders of the test's own, each with many
+    // folders around the way, so that nothing another program does changes what is compared.
+    void treeStartsAtItsFolder()
     {
+        const QString top = QDir::cleanPath(m_fx.sandbox->root + QStringLiteral("/arbol"));
+        const QString start = top + QStringLiteral("/m/m/inicio");
+        QVERIFY(QDir().mkpath(start));
+        for (int i = 0; i < 30; ++i) {
+            const QString n = QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0'));
+            QVERIFY(QDir().mkpath(top + QStringLiteral("/a") + n));
+            QVERIFY(QDir().mkpath(top + QStringLiteral("/m/z") + n));
+            QVERIFY(QDir().mkpath(top + QStringLiteral("/m/m/b") + n));
+        }
+        frmTranPer::setStartFolder(start);
         frmTranPer dialog(nullptr);
+        frmTranPer::setStartFolder(QString());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         auto *model = qobject_cast<QFileSystemModel *>(dialog.DirDirectorio->model());
         QVERIFY(model);
-        const QString start = QDir::cleanPath(QCoreApplication::applicationDirPath());
-        // Every folder on the way holds all its entries.
-        for (QDir dir(start); dir.cdUp();) {
-            const qsizetype entries = dir.entryList(QDir::AllDirs | QDir::NoDotAndDotDot).size();
-            QTRY_COMPARE_WITH_TIMEOUT(qsizetype(model->rowCount(model->index(dir.path()))), entries, 10000);
-        }
+        // Every folder of the test's own on the way holds all its entries.
+        const QStringList own{top, top + QStringLiteral("/m"), top + QStringLiteral("/m/m")};
+        const qsizetype entries[] = {31, 31, 31};
+        for (int k = 0; k < 3; ++k)
+            QTRY_COMPARE_WITH_TIMEOUT(qsizetype(model->rowCount(model->index(own[k]))), entries[k], 10000);
         QTest::qWait(100);
         const auto shown = [&] {
             const QModelIndex current = dialog.DirDirectorio->currentIndex();
@@ -160,6 +174,20 @@ private slots:
         };
         QTRY_VERIFY_WITH_TIMEOUT(shown(), 10000);
         QVERIFY(dialog.DirDirectorio->isExpanded(dialog.DirDirectorio->currentIndex().parent()));
+        QVERIFY(dialog.folder().isEmpty());
+    }
+
+    // Without a start folder of its own the tree starts at the program's folder.
+    void treeStartsAtProgramFolder()
+    {
+        frmTranPer dialog(nullptr);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto *model = qobject_cast<QFileSystemModel *>(dialog.DirDirectorio->model());
+        QVERIFY(model);
+        const QString start = QDir::cleanPath(QCoreApplication::applicationDirPath());
+        QTRY_COMPARE_WITH_TIMEOUT(QDir::cleanPath(model->filePath(dialog.DirDirectorio->currentIndex())),
+                                  start, 10000);
         QVERIFY(dialog.folder().isEmpty());
     }
 
@@ -340,13 +368,20 @@ private slots:
         frmTranPer dialog(&grid);
         dialog.setFolder(m_folder);
         bool runningWhenClicked = false;
+        const QString before = dialog.lblTransferidos->text();
+        QTimer salir;
         QTimer::singleShot(0, &dialog, [&] {
-            // Salir comes while the run lets the dialog's events run.
-            QTimer::singleShot(30, &dialog, [&] {
+            // Salir comes while the run lets the dialog's events run, once it has read lines
+            // (however long the run takes to start on a busy machine).
+            connect(&salir, &QTimer::timeout, &dialog, [&] {
+                if (dialog.lblTransferidos->text() == before)
+                    return;
+                salir.stop();
                 runningWhenClicked = dialog.running();
                 QTest::mouseClick(dialog.cmCancelar, Qt::LeftButton);
                 QVERIFY(dialog.isVisible()); // not closed under the running loop
             });
+            salir.start(5);
             dialog.cmdTransferir_Click();
         });
         QCOMPARE(dialog.exec(), int(QDialog::Rejected));

@@ -199,6 +199,7 @@ private slots:
     void previewOfTwoPagesAsksForRange();
     void printAfterRangePreviewPrintsAll();
     void emptyListDoesNothing();
+    void accessKeysOfThePrintSelection();
     void consistencyWindowPrints();
 };
 
@@ -319,6 +320,7 @@ void TstReportWindows::printFromPreview()
         const QStringList expected = ranged ? QStringList{"page 2", "page 3"}
                                             : QStringList{"page 0", "page 1", "page 2", "page 3", "page 4"};
         QCOMPARE(printed, expected);
+        QVERIFY(!m_lastJob.isEmpty());
         QCOMPARE(m_lastJob.first().orientation, PageOrientation::Landscape);
         QCOMPARE(m_lastJob.last().orientation, PageOrientation::Portrait);
         // The page on view and the surfaces stay as they were.
@@ -405,6 +407,7 @@ void TstReportWindows::cancelPrinting()
     QCOMPARE(printed, expected);
     QVERIFY(aborted);
     QVERIFY(!ended);
+    QVERIFY(!m_lastJob.isEmpty());
     QCOMPARE(m_lastJob.first().orientation, PageOrientation::Landscape);
     QCOMPARE(m_lastJob.last().kind, Call::Orientation);
     QCOMPARE(m_lastJob.last().orientation, PageOrientation::Portrait);
@@ -704,6 +707,28 @@ void TstReportWindows::emptyListDoesNothing()
     QVERIFY(m_seen.isEmpty());
     QCOMPARE(m_jobs, 0);
     QCOMPARE(session().Db.scalar(QStringLiteral("SELECT count(*) FROM SPOOL")).toInt(), 0);
+    QVERIFY(m_messages->shown.isEmpty());
+}
+
+// The order options carry no access key, so each of the window's access keys reaches one
+// button: Alt+S closes the window with "&Salir", Alt+P previews.
+void TstReportWindows::accessKeysOfThePrintSelection()
+{
+    QVERIFY(m_fx->addPending(kRuc, QStringLiteral("2023")));
+    frmImprimir w;
+    w.load();
+    QCOMPARE(w.optReporte(0)->text(), QStringLiteral("Por mes"));
+    QCOMPARE(w.optReporte(1)->text(), QStringLiteral("Por serie"));
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key_P, Qt::AltModifier);
+    QTRY_COMPARE(m_seen.size(), 1);
+    QVERIFY(w.isVisible());
+    QTest::keyClick(&w, Qt::Key_S, Qt::AltModifier);
+    QTRY_VERIFY(!w.isVisible());
+    QCOMPARE(w.result(), int(QDialog::Accepted));
+    QVERIFY(w.optReporte(0)->isChecked());
     QVERIFY(m_messages->shown.isEmpty());
 }
 
