@@ -276,6 +276,27 @@ class TestAccessibility : public QObject
         return nullptr;
     }
 
+    // Shows the window and gathers what `look` finds in it with each of its tabs shown (the
+    // declaration window's other tab holds controls of its own).
+    QStringList onEveryTab(const QString &which, const std::function<QStringList(QWidget *)> &look)
+    {
+        std::unique_ptr<QWidget> w = window(which);
+        if (!w)
+            return {QStringLiteral("no window ") + which};
+        w->show();
+        if (!QTest::qWaitForWindowExposed(w.get()))
+            return {QStringLiteral("not shown: ") + which};
+        auto *tabs = w->findChild<QTabWidget *>();
+        QStringList found;
+        for (int t = 0; t < (tabs ? tabs->count() : 1); ++t) {
+            if (tabs)
+                tabs->setCurrentIndex(t);
+            found += look(w.get());
+        }
+        found.removeDuplicates();
+        return found;
+    }
+
 private slots:
     void init()
     {
@@ -312,19 +333,7 @@ private slots:
     void everyControlNamedEveryValueHeard()
     {
         QFETCH(QString, which);
-        std::unique_ptr<QWidget> w = window(which);
-        QVERIFY(w);
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        QStringList problems = problemsOf(w.get());
-        // The tabs of the declaration window: the other tab's controls as well.
-        if (auto *tabs = w->findChild<QTabWidget *>()) {
-            for (int t = 0; t < tabs->count(); ++t) {
-                tabs->setCurrentIndex(t);
-                problems += problemsOf(w.get());
-            }
-        }
-        problems.removeDuplicates();
+        const QStringList problems = onEveryTab(which, problemsOf);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
     }
 
@@ -333,21 +342,14 @@ private slots:
     void accessKeysReachOneControl()
     {
         QFETCH(QString, which);
-        std::unique_ptr<QWidget> w = window(which);
-        QVERIFY(w);
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        auto *tabs = w->findChild<QTabWidget *>();
-        QStringList clashes;
-        for (int t = 0; t < (tabs ? tabs->count() : 1); ++t) {
-            if (tabs)
-                tabs->setCurrentIndex(t);
-            const QMap<QString, QStringList> keys = accessKeys(w.get());
+        const QStringList clashes = onEveryTab(which, [](QWidget *w) {
+            QStringList found;
+            const QMap<QString, QStringList> keys = accessKeys(w);
             for (auto it = keys.begin(); it != keys.end(); ++it)
                 if (it.value().size() > 1)
-                    clashes << it.key() + QStringLiteral(": ") + it.value().join(QStringLiteral(", "));
-        }
-        clashes.removeDuplicates();
+                    found << it.key() + QStringLiteral(": ") + it.value().join(QStringLiteral(", "));
+            return found;
+        });
         QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join(u'\n')));
     }
 

@@ -112,6 +112,14 @@ class TestFrm745 : public QObject
         return w;
     }
 
+    // A new declaration's window, shown and active as the operator finds it.
+    std::unique_ptr<Frm745> openNewActive()
+    {
+        auto w = openNew();
+        w->activateWindow();
+        return QTest::qWaitForWindowActive(w.get()) ? std::move(w) : nullptr;
+    }
+
     std::unique_ptr<Frm745> openPending(const QString &ruc, const QString &period)
     {
         Session &s = session();
@@ -560,9 +568,8 @@ private slots:
         QFETCH(QString, message);
         QFETCH(int, tab);
         QFETCH(QString, field);
-        auto w = openNew();
-        w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        auto w = openNewActive();
+        QVERIFY(w);
         QTRY_COMPARE(QApplication::focusWidget(), child<QComboBox>(w.get(), "CmbRuc"));
         chooseTaxpayer(w.get(), kRucA);
         typeExercise(w.get(), "2020");
@@ -661,9 +668,8 @@ private slots:
         QFETCH(int, moveInList);
         QFETCH(int, closeKey);
         QFETCH(int, chosen);
-        auto w = openNew();
-        w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        auto w = openNewActive();
+        QVERIFY(w);
         auto *cmb = child<QComboBox>(w.get(), "CmbRuc");
         cmb->setFocus();
         QTest::keyClicks(cmb, "2 E");
@@ -717,9 +723,8 @@ private slots:
         QFETCH(int, caret);
         QFETCH(QString, then);
         QFETCH(QString, result);
-        auto w = openNew();
-        w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        auto w = openNewActive();
+        QVERIFY(w);
         chooseTaxpayer(w.get(), kRucA);
         auto *e = child<QLineEdit>(w.get(), "MkePeriodo");
         if (!typed.isEmpty())
@@ -738,9 +743,8 @@ private slots:
     {
         int imports = 0;
         setImportDialogOpener([&](QWidget *, DetailGridHost &) { ++imports; });
-        auto w = openNew();
-        w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        auto w = openNewActive();
+        QVERIFY(w);
         chooseTaxpayer(w.get(), kRucA);
         typeExercise(w.get(), "2020");
         auto *tabs = child<QTabWidget>(w.get(), "tab0745");
