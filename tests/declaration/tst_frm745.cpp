@@ -700,10 +700,16 @@ private slots:
         QCOMPARE(m_bar->numdoc(), ruc);
         QVERIFY(w->Modified());
         QTRY_COMPARE(QApplication::focusWidget(), child<QLineEdit>(w.get(), "MkePeriodo"));
-        // Tab leaves the list as it leaves every field.
+        // Tab leaves the list as it leaves every field; Enter on the closed list chooses the
+        // item shown again and goes on to the exercise.
         cmb->setFocus();
         QTest::keyClick(cmb, Qt::Key_Tab);
         QVERIFY(!cmb->hasFocus());
+        cmb->setFocus();
+        QTest::keyClick(cmb, Qt::Key_Return);
+        QVERIFY(!cmb->view()->isVisible());
+        QCOMPARE(cmb->currentIndex(), chosen);
+        QTRY_COMPARE(QApplication::focusWidget(), child<QLineEdit>(w.get(), "MkePeriodo"));
     }
 
     // A click into the exercise past what was typed puts the caret on the first free
