@@ -223,6 +223,7 @@ bool Database::isReadOnlyConnection() const
 void Database::close()
 {
     ++m_session;
+    m_transactions = 0;
     m_insertKey.clear();
     m_lastInsert = PreparedStatement();
     if (QSqlDatabase::contains(m_connection)) {
@@ -421,26 +422,50 @@ bool Database::tableExists(const QString &name)
     return false;
 }
 
-Transaction::Transaction(Database &db) : m_db(db)
+Transaction::Transaction(Database &db, const QString &) : m_db(db), m_session(db.m_session)
 {
-    m_active = m_db.execute(QStringLiteral("BEGIN IMMEDIATE"));
+    // SQLite's write lock covers every hold; an inner transaction is a savepoint of the
+    // outer one, which holds the lock already.
+    if (m_db.m_transactions > 0)
+        m_savepoint = QStringLiteral("qav_tx%1").arg(m_db.m_transactions);
+    m_active = m_db.execute(m_savepoint.isEmpty() ? QStringLiteral("BEGIN IMMEDIATE")
+                                                  : QStringLiteral("SAVEPOINT ") + m_savepoint);
+    if (m_active)
+        ++m_db.m_transactions;
 }
 
 Transaction::~Transaction()
 {
-    if (m_active) {
+    if (!m_active)
+        return;
+    if (m_session == m_db.m_session) {
         QSqlQuery q(m_db.handle());
-        q.exec(QStringLiteral("ROLLBACK"));
+        if (m_savepoint.isEmpty()) {
+            q.exec(QStringLiteral("ROLLBACK"));
+        } else {
+            q.exec(QStringLiteral("ROLLBACK TO ") + m_savepoint);
+            q.exec(QStringLiteral("RELEASE ") + m_savepoint);
+        }
     }
+    end();
+}
+
+void Transaction::end()
+{
+    m_active = false;
+    // A connection closed (or opened again) since has no transaction left to count.
+    if (m_session == m_db.m_session && m_db.m_transactions > 0)
+        --m_db.m_transactions;
 }
 
 bool Transaction::commit()
 {
     if (!m_active)
         return false;
-    if (!m_db.execute(QStringLiteral("COMMIT")))
+    if (!m_db.execute(m_savepoint.isEmpty() ? QStringLiteral("COMMIT")
+                                            : QStringLiteral("RELEASE ") + m_savepoint))
         return false;
-    m_active = false;
+    end();
     return true;
 }
 

@@ -148,6 +148,7 @@ public:
 
 private:
     friend class PreparedStatement;
+    friend class Transaction;
     bool fail(const DbError &error);
     bool isReadOnlyConnection() const;
     bool prepareAndRun(QSqlQuery &q, const QString &sql, const QVariantList &params);
@@ -157,18 +158,32 @@ private:
     DbError m_error;
     int m_rowsAffected = 0;
     quint64 m_session = 0; // counts the openings, so statements of an earlier one fail
+    int m_transactions = 0; // Transactions active on this connection (nesting depth)
     // The statement of the last insert(), run again for the same table and columns.
     QString m_insertKey;
     PreparedStatement m_lastInsert;
 };
 
-// A write transaction that takes the file's write lock at once (BEGIN IMMEDIATE), so that
-// what it reads cannot change before it writes. Rolled back when it leaves scope without
-// commit().
+// A write transaction that takes the write lock at once, so that what it reads cannot
+// change before it writes. Rolled back when it leaves scope without commit().
+//
+// `hold` names what the transaction holds against other connections, such as one
+// declaration ("7093/<RUC>/<exercise>"). Whatever the engine, this guarantees: while
+// isActive() is true, no Transaction of another connection naming the same hold is active,
+// so a read-check-write of the held rows done inside it is atomic against every other
+// writer that holds the same name. A second holder waits up to the busy timeout; then
+// isActive() is false and lastError() is ErrLocked. On SQLite the lock is the whole file's
+// write lock (BEGIN IMMEDIATE): it holds every name at once, and also keeps out writers
+// that name no hold. An engine that can lock a single name may hold only that.
+//
+// Nesting: a Transaction begun while another of the same Database is active is a savepoint
+// of it (it must end first). Its commit() keeps its work for the outer one, its rollback
+// undoes only its own work; nothing is stored before the outermost one commits, and the
+// lock is held until then.
 class Transaction
 {
 public:
-    explicit Transaction(Database &db);
+    explicit Transaction(Database &db, const QString &hold = QString());
     ~Transaction();
     Transaction(const Transaction &) = delete;
     Transaction &operator=(const Transaction &) = delete;
@@ -176,7 +191,11 @@ public:
     bool commit();
 
 private:
+    void end();
+
     Database &m_db;
+    QString m_savepoint; // empty for the outermost transaction
+    quint64 m_session = 0;
     bool m_active = false;
 };
 

@@ -349,6 +349,83 @@ private slots:
         QCOMPARE(other.scalar("SELECT count(*) FROM PARAM").toInt(), 1);
     }
 
+    // A transaction begun inside another is a savepoint of it: its rollback undoes only its
+    // own rows, its commit stores nothing before the outer one commits, and the write lock
+    // is held (another connection's transaction refused) until the outermost one ends.
+    void nestedTransactionsAreSavepoints()
+    {
+        qav::Database db("t"), other("o");
+        QVERIFY(db.open(options()));
+        QVERIFY(other.open(options(100)));
+        auto count = [&](qav::Database &d) { return d.scalar("SELECT count(*) FROM PARAM").toInt(); };
+        {
+            qav::Transaction outer(db, "7093/20100066603/2023");
+            QVERIFY(outer.isActive());
+            QVERIFY(db.execute("INSERT INTO PARAM VALUES ('233','01','FACTURA','')"));
+            {
+                qav::Transaction inner(db);
+                QVERIFY2(inner.isActive(), qPrintable(db.lastError().text));
+                QVERIFY(db.execute("INSERT INTO PARAM VALUES ('233','03','BOLETA','')"));
+            } // rolled back alone
+            QCOMPARE(count(db), 1);
+            {
+                qav::Transaction inner(db);
+                QVERIFY(db.execute("INSERT INTO PARAM VALUES ('233','07','NOTA','')"));
+                {
+                    qav::Transaction innermost(db);
+                    QVERIFY(innermost.isActive());
+                    QVERIFY(db.execute("INSERT INTO PARAM VALUES ('233','08','DEBITO','')"));
+                    QVERIFY(innermost.commit());
+                }
+                QVERIFY(inner.commit());
+                QVERIFY(!inner.isActive());
+            }
+            QCOMPARE(count(db), 3);
+            QCOMPARE(count(other), 0);
+            qav::Transaction rival(other, "7093/20100066603/2023");
+            QVERIFY(!rival.isActive());
+            QCOMPARE(other.lastError().number, int(qav::ErrLocked));
+        } // the outer one rolls everything back
+        QCOMPARE(count(other), 0);
+        {
+            qav::Transaction outer(db);
+            {
+                qav::Transaction inner(db);
+                QVERIFY(db.execute("INSERT INTO PARAM VALUES ('233','01','FACTURA','')"));
+                QVERIFY(inner.commit());
+            }
+            QVERIFY(db.execute("INSERT INTO PARAM VALUES ('233','03','BOLETA','')"));
+            QVERIFY(outer.commit());
+        }
+        QCOMPARE(count(other), 2);
+        // After the outermost one ends, the next one is outermost again and takes the lock.
+        qav::Transaction again(other);
+        QVERIFY2(again.isActive(), qPrintable(other.lastError().text));
+        QVERIFY(other.execute("DELETE FROM PARAM"));
+        QVERIFY(again.commit());
+        QCOMPARE(count(db), 0);
+    }
+
+    // A transaction left open when its database is closed and opened again does not make
+    // the next one a savepoint of a transaction that no longer exists.
+    void transactionAcrossReopen()
+    {
+        qav::Database db("t"), other("o");
+        QVERIFY(db.open(options()));
+        {
+            qav::Transaction stale(db);
+            QVERIFY(stale.isActive());
+            db.close();
+            QVERIFY(db.open(options()));
+            qav::Transaction fresh(db);
+            QVERIFY2(fresh.isActive(), qPrintable(db.lastError().text));
+            QVERIFY(db.execute("INSERT INTO PARAM VALUES ('233','01','FACTURA','')"));
+            QVERIFY(fresh.commit());
+        }
+        QVERIFY(other.open(options()));
+        QCOMPARE(other.scalar("SELECT count(*) FROM PARAM").toInt(), 1);
+    }
+
     void tableList()
     {
         qav::Database db("t"), other("o");
