@@ -92,14 +92,12 @@ ImportFileProblem ImportFileCheck::run(const QString &path, const Sink &sink)
 {
     m_transferred = 0;
     m_rejected = 0;
-    ImportFileProblem problem = checkImportFile(path);
+    // The lines passed on are those of the copy kept by the checks: the file is read once.
+    CheckedImportFile checked;
+    const ImportFileProblem problem = checked.check(path);
     if (problem.status != ImportFileStatus::Ok)
         return problem;
-
-    QFile file;
-    if (!openImportFile(path, &file, &problem))
-        return problem;
-    ImportLineReader reader(&file);
+    ImportLineReader reader(checked.lines());
     KeySet keys;
     ImportRecord record;
     ImportLineResult result;
@@ -122,7 +120,7 @@ ImportFileProblem ImportFileCheck::run(const QString &path, const Sink &sink)
             sink(result);
     }
     if (reader.failed() || reader.tooLong())
-        return readProblem(reader, file, result.number + 1);
+        return readProblem(reader, result.number + 1);
     return {};
 }
 

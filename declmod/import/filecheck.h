@@ -4,8 +4,9 @@
 // repeats the type, series and month of an earlier accepted line of the same file is
 // rejected with "0228". Used by decltool and the benchmark.
 //
-// The file is read twice in large blocks; memory does not grow with the file's length
-// beyond the set of accepted keys.
+// The file is read once in large blocks, by the whole-file checks, which keep a copy of
+// the lines they checked for the line checks (CheckedImportFile); memory does not grow with
+// the file's length beyond the set of accepted keys.
 //
 // Errors: run() returns the whole-file problem (then no line was passed on), or a read
 // failure met during the second pass (lines up to that point were passed on).

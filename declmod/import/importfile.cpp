@@ -45,6 +45,16 @@ bool ImportLineReader::fill()
     }
     if (n == 0)
         m_eof = true;
+    if (n > 0 && m_copy) {
+        errno = 0;
+        if (m_copy->write(m_buffer.constData() + m_end, n) != n) {
+            m_systemError = errno;
+            m_copyFailed = true;
+            m_failed = true;
+            m_eof = true;
+            return false;
+        }
+    }
     m_end += n;
     return n > 0;
 }
@@ -142,11 +152,11 @@ ImportFileProblem fileProblem(ImportFileStatus status, int number, const QString
     return p;
 }
 
-ImportFileProblem readProblem(const ImportLineReader &reader, const QFile &file, qint64 lineNumber)
+ImportFileProblem readProblem(const ImportLineReader &reader, qint64 lineNumber)
 {
     if (reader.tooLong())
         return fileProblem(ImportFileStatus::LineTooLong, int(qMin<qint64>(lineNumber, INT_MAX)));
-    const int number = reader.systemError() != 0 ? reader.systemError() : int(file.error());
+    const int number = reader.systemError() != 0 ? reader.systemError() : int(QFileDevice::ReadError);
     return fileProblem(ImportFileStatus::ReadError, number, reader.errorString());
 }
 
@@ -196,14 +206,15 @@ bool openImportFile(const QString &path, QFile *file, ImportFileProblem *problem
 
 namespace {
 
-// One pass over the file for both checks.
-ImportFileProblem scan(const QString &path)
+// One pass over the file for both checks, its bytes also written to `copy` when given.
+ImportFileProblem scan(const QString &path, QIODevice *copy)
 {
     QFile file;
     ImportFileProblem problem;
     if (!openImportFile(path, &file, &problem))
         return problem;
     ImportLineReader reader(&file);
+    reader.setCopy(copy);
     bool fieldsOk = true;
     bool endsOk = true;
     QByteArrayView line;
@@ -231,8 +242,10 @@ ImportFileProblem scan(const QString &path)
         if (n > 0 && line[n - 1] != '|')
             endsOk = false;
     }
+    if (reader.copyFailed())
+        return fileProblem(ImportFileStatus::ReadError, reader.systemError(), copy->errorString());
     if (reader.failed() || reader.tooLong())
-        return readProblem(reader, file, number + 1);
+        return readProblem(reader, number + 1);
     if (!fieldsOk)
         return fileProblem(ImportFileStatus::WrongFieldCount);
     if (!endsOk)
@@ -244,13 +257,30 @@ ImportFileProblem scan(const QString &path)
 
 bool CuentaPye(const QString &path)
 {
-    const ImportFileProblem p = scan(path);
+    const ImportFileProblem p = scan(path, nullptr);
     return p.status == ImportFileStatus::Ok || p.status == ImportFileStatus::MissingSeparator;
 }
 
-ImportFileProblem checkImportFile(const QString &path)
+ImportFileProblem checkImportFile(const QString &path, QIODevice *copy)
 {
-    return scan(path);
+    return scan(path, copy);
+}
+
+ImportFileProblem CheckedImportFile::check(const QString &path)
+{
+    m_copy.close();
+    errno = 0;
+    if (!m_copy.open() || !m_copy.resize(0)) {
+        const int error = errno;
+        return fileProblem(ImportFileStatus::ReadError, error, m_copy.errorString());
+    }
+    ImportFileProblem problem = scan(path, &m_copy);
+    errno = 0;
+    if (problem.status == ImportFileStatus::Ok && (!m_copy.flush() || !m_copy.seek(0))) {
+        const int error = errno;
+        problem = fileProblem(ImportFileStatus::ReadError, error, m_copy.errorString());
+    }
+    return problem;
 }
 
 } // namespace declmod

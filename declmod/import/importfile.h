@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QIODevice>
 #include <QString>
+#include <QTemporaryFile>
 
 namespace declmod {
 
@@ -42,11 +43,17 @@ public:
     QString errorString() const { return m_device->errorString(); }
     // Bytes of the device taken up by the lines returned so far, their ends included.
     qint64 consumed() const { return m_dropped + m_start; }
+    // Every block read from the device is also written to `copy` (open for writing), so
+    // that the copy read again gives the same lines. A failed write stops the reading
+    // (copyFailed(); the copy's error number in systemError()).
+    void setCopy(QIODevice *copy) { m_copy = copy; }
+    bool copyFailed() const { return m_copyFailed; }
 
 private:
     bool fill();
 
     QIODevice *m_device;
+    QIODevice *m_copy = nullptr;
     QByteArray m_buffer;
     qsizetype m_start = 0; // first byte of the current line
     qsizetype m_scan = 0;  // where the search for the line end goes on
@@ -55,6 +62,7 @@ private:
     bool m_eof = false;
     bool m_failed = false;
     bool m_tooLong = false;
+    bool m_copyFailed = false;
     int m_systemError = 0;
 };
 
@@ -80,8 +88,28 @@ struct ImportFileProblem {
 // cannot be read).
 bool CuentaPye(const QString &path);
 
-// Both whole-file checks. The file name is matched without regard to case.
-ImportFileProblem checkImportFile(const QString &path);
+// Both whole-file checks. The file name is matched without regard to case. With `copy`
+// (open for writing), the bytes checked are also written there, so that reading the copy
+// gives exactly the lines that were checked; a failed write is a ReadError with the
+// copy's error.
+ImportFileProblem checkImportFile(const QString &path, QIODevice *copy = nullptr);
+
+// The import file as its whole-file checks saw it. check() reads the file once, checking
+// it and keeping a private copy of its lines (a temporary file, removed with the object);
+// lines() then reads that copy, so what is loaded is exactly what was checked even when
+// the file is appended to or rewritten after its checks. Memory does not grow with the
+// file.
+class CheckedImportFile
+{
+public:
+    ImportFileProblem check(const QString &path);
+    // The checked lines, from their start; valid after a check() that found no problem.
+    QIODevice *lines() { return &m_copy; }
+    qint64 size() const { return m_copy.size(); }
+
+private:
+    QTemporaryFile m_copy;
+};
 
 // The problem for a file that cannot be opened or read. `number` is the system's error
 // number of a ReadError and the line number of a LineTooLong; `description` the failure's
@@ -91,7 +119,7 @@ ImportFileProblem fileProblem(ImportFileStatus status, int number = 0,
 
 // The problem of a failed read of `reader` over `file`: the line that is too long, or the
 // system's error.
-ImportFileProblem readProblem(const ImportLineReader &reader, const QFile &file, qint64 lineNumber);
+ImportFileProblem readProblem(const ImportLineReader &reader, qint64 lineNumber);
 
 // Opens the import file (name matched without regard to case) for reading; on failure the
 // problem says why. Only a regular file is opened: a pipe or device is refused without

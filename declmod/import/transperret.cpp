@@ -139,8 +139,11 @@ TransferOutcome TransPerRet::transfer()
         return TransferOutcome::NoFolder;
     }
 
-    // Both whole-file checks in one pass; the file is closed when it returns.
-    const ImportFileProblem problem = checkImportFile(m_paths.importFile);
+    // Both whole-file checks in one pass, which is the only reading of the file: the lines
+    // loaded below come from the copy kept of the lines checked, so a line written to the
+    // file after its checks is never loaded.
+    CheckedImportFile checked;
+    const ImportFileProblem problem = checked.check(m_paths.importFile);
     switch (problem.status) {
     case ImportFileStatus::Ok:
         break;
@@ -163,13 +166,8 @@ TransferOutcome TransPerRet::transfer()
         return TransferOutcome::FileFailed;
     }
 
-    QFile file;
-    ImportFileProblem openProblem;
-    if (!openImportFile(m_paths.importFile, &file, &openProblem)) {
-        messages.show({openProblem.message, qav::MbOk | qav::MbCritical, openProblem.title});
-        return TransferOutcome::FileFailed;
-    }
-    m_fileSize = file.size();
+    QIODevice &file = *checked.lines();
+    m_fileSize = checked.size();
     report(true);
 
     ImportLineChecker checker(*m_services.host, *m_services.types, m_setup.period);
@@ -208,8 +206,7 @@ TransferOutcome TransPerRet::transfer()
         report(false);
     }
     if (outcome == TransferOutcome::Completed && (reader.failed() || reader.tooLong())) {
-        // The file changed after its checks.
-        const ImportFileProblem p = readProblem(reader, file, m_transferred + m_rejected + 1);
+        const ImportFileProblem p = readProblem(reader, m_transferred + m_rejected + 1);
         messages.show({p.message, qav::MbOk | qav::MbCritical, p.title});
         outcome = TransferOutcome::FileFailed;
     }

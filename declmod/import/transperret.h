@@ -1,7 +1,9 @@
 #pragma once
-// TransPerRet: one transfer run of the import. It checks the import file as a whole, then
-// reads it once line by line, checks every line, adds each accepted record to the working
-// table and writes each rejected line to the log and the error list, counting both. What
+// TransPerRet: one transfer run of the import. It reads the import file once, checking it
+// as a whole and keeping a private copy of the lines checked (CheckedImportFile), then reads
+// that copy line by line, so it loads exactly what was checked. It checks every line, adds
+// each accepted record to the working table and writes each rejected line to the log and
+// the error list, counting both. What
 // it reports along the way (bytes read of the file, the two counters) is handed to a
 // progress function at most every `interval` milliseconds and once at the end; the window
 // lets its pending events run there, and a stop asked for there (Salir) ends the run after

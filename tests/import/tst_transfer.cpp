@@ -381,6 +381,50 @@ private slots:
         QVERIFY(m_messages->shown.isEmpty());
     }
 
+    // The file changes between its whole-file checks and the reading of its lines (the
+    // first progress report comes between the two): the run loads exactly the lines that
+    // were checked, never a line written after the checks - neither one of seven fields nor
+    // one without its final "|", which the checks refuse.
+    void fileChangedAfterItsChecks_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("lines appended") << "append";
+        QTest::newRow("file rewritten") << "rewrite";
+        QTest::newRow("file removed") << "remove";
+    }
+    void fileChangedAfterItsChecks()
+    {
+        QFETCH(QString, how);
+        const QByteArray checked = "01|F001|3|1500.00|1271.19|\r\n03|B001|4|80|40|\r\n"
+                                   "01|0001|05|100|150|\r\n";
+        const QByteArray later = "01|F900|6|100|50|6|7|\r\n01|F901|7|100|50\r\n";
+        QVERIFY(writeFile(importPath(), checked));
+        WorkingTableTarget target(m_db);
+        TransPerRet run(services(&target), setup(m_folder));
+        int reports = 0;
+        run.setProgress([&](const TransPerRet &r) {
+            if (reports++ > 0)
+                return;
+            QCOMPARE(r.transferred() + r.rejected(), 0); // after the checks, before any line
+            if (how == "append") {
+                QFile f(importPath());
+                QVERIFY(f.open(QIODevice::Append));
+                QCOMPARE(f.write(later), later.size());
+            } else if (how == "rewrite") {
+                QVERIFY(writeFile(importPath(), later + later));
+            } else {
+                QVERIFY(QFile::remove(importPath()));
+            }
+        }, 0);
+        QCOMPARE(run.run(), TransferOutcome::Completed);
+        QVERIFY(reports > 0);
+        QCOMPARE(run.transferred(), 2);
+        QCOMPARE(run.rejected(), 1);
+        QCOMPARE(tableRows(), (QStringList{"01|F001|03|1500.00|1271.19|", "03|B001|04|80.00|40.00|"}));
+        QCOMPARE(readAll(logPath()), QByteArray("01|0001|05|100|150|\r\n"));
+        QVERIFY(m_messages->shown.isEmpty());
+    }
+
     // Salir during a run: the run stops after the line being read; what was written stays,
     // the counters agree with the table and nothing more is shown.
     void stopDuringRun()

@@ -446,6 +446,28 @@ private slots:
         QCOMPARE(duplicates, 6000);
     }
 
+    // Lines appended to the file while its lines are being passed on (after its whole-file
+    // checks) are not passed on: the check reads the file once.
+    void runPassesOnOnlyTheLinesChecked()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("7093GROW.TXT"));
+        QVERIFY(writeFile(path, "01|F001|3|100|50|\r\n01|F002|3|100|50|\r\n"));
+        ImportFileCheck run(m_checks, m_types, QStringLiteral("2013"));
+        QStringList seen;
+        const ImportFileProblem p = run.run(path, [&](const ImportLineResult &r) {
+            if (r.number == 1) {
+                QFile f(path);
+                QVERIFY(f.open(QIODevice::Append));
+                QVERIFY(f.write("01|F003|3|100|50|7|8|\r\n01|F004|3|100|50\r\n") > 0);
+            }
+            seen << QStringLiteral("%1 %2").arg(r.number).arg(
+                r.accepted ? r.record->num_ser.toString() : QString::fromLatin1(r.code));
+        });
+        QCOMPARE(p.status, ImportFileStatus::Ok);
+        QCOMPARE(seen, (QStringList{"1 F001", "2 F002"}));
+        QCOMPARE(run.transferred(), 2);
+    }
+
     void runStopsOnWholeFileFailure()
     {
         const QString path = m_dir.filePath(QStringLiteral("7093BAD.TXT"));
