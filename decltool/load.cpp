@@ -23,6 +23,7 @@
 #include <QStringList>
 
 #include <climits>
+#include <optional>
 
 namespace decltool {
 namespace {
@@ -96,7 +97,17 @@ static int loadInto(const LoadOptions &options, std::FILE *out, std::FILE *err)
     ReadSessionSettings();
     s.FormNumber = QStringLiteral("7093");
     s.Semana = 0;
+    // Another session saving holds the file's write lock: said plainly, nothing saved.
+    auto busy = [&]() {
+        print(err, QStringLiteral("decltool: la declaración %1 del contribuyente %2, ejercicio %3,"
+                                  " no se pudo cargar: otra sesión está grabando en la base de"
+                                  " datos %4. No se grabó nada; intente nuevamente.")
+                       .arg(s.FormNumber, options.ruc, options.year, s.DbFile));
+        return 2;
+    };
     if (!s.Db.isOpen() && !qav::openSharedDatabase(s.Db, s.DbFile, qav::workgroupFileIn(s.SysPath))) {
+        if (s.Db.lastError().number == qav::ErrLocked)
+            return busy();
         print(err, QStringLiteral("decltool: cannot open the database %1: %2 (%3)")
                        .arg(s.DbFile, s.Db.lastError().text)
                        .arg(s.Db.lastError().number));
@@ -123,6 +134,17 @@ static int loadInto(const LoadOptions &options, std::FILE *out, std::FILE *err)
     WorkingTable table(s.Db);
     if (!table.create() || !table.clear())
         return failed(QStringLiteral("cannot prepare the working table"));
+    // The declaration is held from reading its stored records to saving them, so that a
+    // second load of it at the same time waits for this one (within the busy timeout) or is
+    // refused: never two saves each of which leaves the other's file out.
+    std::optional<qav::Transaction> hold;
+    if (options.save) {
+        hold.emplace(s.Db, key.holdName());
+        if (!hold->isActive())
+            return s.Db.lastError().number == qav::ErrLocked
+                ? busy()
+                : failed(QStringLiteral("cannot hold the declaration"));
+    }
     if (store.headerExists(key.taxpayerId, key.period, key.formNumber)) {
         // An existing pending declaration, opened with its stored records.
         s.FormMode = 2;
@@ -171,6 +193,13 @@ static int loadInto(const LoadOptions &options, std::FILE *out, std::FILE *err)
             print(err, QStringLiteral("decltool: the declaration was not saved: %1 (%2)")
                            .arg(store.lastError().text)
                            .arg(store.lastError().number));
+            table.clear();
+            return 2;
+        }
+        if (!hold->commit()) {
+            print(err, QStringLiteral("decltool: the declaration was not saved: %1 (%2)")
+                           .arg(s.Db.lastError().text)
+                           .arg(s.Db.lastError().number));
             table.clear();
             return 2;
         }

@@ -4,6 +4,11 @@
 
 namespace declmod {
 
+QString DeclarationKey::holdName() const
+{
+    return formNumber.trimmed() + u'/' + taxpayerId.trimmed() + u'/' + period.trimmed();
+}
+
 DeclarationKey DeclarationKey::fromSession(const Session &s)
 {
     DeclarationKey key;

@@ -26,6 +26,10 @@ struct DeclarationKey {
             && !formNumber.trimmed().isEmpty();
     }
 
+    // The name a whole read-check-write of the declaration holds it under (a qav::Transaction
+    // hold): the form, the taxpayer and the exercise.
+    QString holdName() const;
+
     // The declaration at hand in the session.
     static DeclarationKey fromSession(const Session &s);
 };

@@ -17,6 +17,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <memory>
+#include <vector>
+
 using qavtest::DeclFixture;
 
 namespace {
@@ -283,6 +286,107 @@ private slots:
         QVERIFY2(r.err.contains(QStringLiteral("no tiene el número de campos correctos")), qPrintable(r.err));
         QCOMPARE(stored(kRuc), QStringList{QStringLiteral("01|F001|03|10.00|5.00|0")});
         QCOMPARE(header(kRuc), QStringList{QStringLiteral("9|")});
+    }
+
+    // Loads of different files into one declaration at once, as real processes: each one
+    // either completes (every record of its file stored) or is refused (status 2, the
+    // message, nothing of its file stored), and the declaration ends holding exactly the
+    // records of the completed ones and of the declaration as it was before.
+    void concurrentLoads_data()
+    {
+        QTest::addColumn<int>("processes");
+        QTest::newRow("two") << 2;
+        QTest::newRow("four") << 4;
+    }
+    void concurrentLoads()
+    {
+        QFETCH(int, processes);
+        QVERIFY(DeclFixture::addPending(db(), kRuc, m_year, {QStringLiteral("03|B001|01|10.00|5.00")}, 9));
+        const int lines = 400;
+        QList<QStringList> expected(processes);
+        std::vector<std::unique_ptr<QProcess>> runs;
+        for (int i = 0; i < processes; ++i) {
+            QByteArray content;
+            for (int j = 0; j < lines; ++j) {
+                const QString series = QStringLiteral("%1").arg(i * 1000 + j + 1, 4, 10, QChar(u'0'));
+                const int month = 1 + j % 12;
+                content += QStringLiteral("01|%1|%2|%3.00|%4.00|\r\n").arg(series).arg(month).arg(j + 100).arg(j + 1).toLatin1();
+                expected[i] << QStringLiteral("01|%1|%2|%3.00|%4.00|6")
+                                   .arg(series, QStringLiteral("%1").arg(month, 2, 10, QChar(u'0')))
+                                   .arg(j + 100)
+                                   .arg(j + 1);
+            }
+            const QString file = m_files.filePath(QStringLiteral("lote%1.TXT").arg(i));
+            QVERIFY(writeFile(file, content));
+            runs.push_back(std::make_unique<QProcess>());
+            runs.back()->setProgram(qEnvironmentVariable("QAV_BIN_DIR") + QStringLiteral("/decltool"));
+            runs.back()->setArguments({QStringLiteral("load"), file, QStringLiteral("--ruc"), kRuc,
+                                       QStringLiteral("--year"), m_year});
+        }
+        for (auto &p : runs)
+            p->start();
+        QStringList union_{QStringLiteral("03|B001|01|10.00|5.00|6")};
+        int completed = 0;
+        for (int i = 0; i < processes; ++i) {
+            QProcess &p = *runs[size_t(i)];
+            QVERIFY(p.waitForFinished(120000));
+            QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+            const QString out = QString::fromUtf8(p.readAllStandardOutput());
+            const QString err = QString::fromUtf8(p.readAllStandardError());
+            const QStringList now = stored(kRuc);
+            if (p.exitCode() == 0) {
+                QCOMPARE(out, QStringLiteral("transferred: %1 rejected: 0\nestado: 0\n").arg(lines));
+                ++completed;
+                union_ << expected[i];
+            } else {
+                QVERIFY2(p.exitCode() == 2, qPrintable(out + err));
+                QVERIFY2(err.contains(QStringLiteral("otra sesión está grabando")), qPrintable(err));
+                QCOMPARE(out, QString());
+            }
+        }
+        QVERIFY(completed >= 1);
+        union_.sort();
+        QCOMPARE(stored(kRuc), union_);
+        QCOMPARE(header(kRuc), QStringList{QStringLiteral("0|6")});
+    }
+
+    // A load started while another session holds the declaration waits for it, and completes
+    // once it is given back within the busy timeout; held beyond the timeout it is refused
+    // with status 2 and stores nothing.
+    void loadWaitsForHolder()
+    {
+        QVERIFY(writeFile(importFile(), "03|B001|4|80|40|\r\n"));
+        const QString hold = QStringLiteral("7093/") + kRuc + u'/' + m_year;
+        QProcess p;
+        {
+            qav::Transaction holder(db(), hold);
+            QVERIFY(holder.isActive());
+            QVERIFY(DeclFixture::addPending(db(), kRuc, m_year, {QStringLiteral("01|F001|03|10.00|5.00")}, 9));
+            p.start(qEnvironmentVariable("QAV_BIN_DIR") + QStringLiteral("/decltool"),
+                    {QStringLiteral("load"), importFile(), QStringLiteral("--ruc"), kRuc,
+                     QStringLiteral("--year"), m_year});
+            QVERIFY(p.waitForStarted());
+            QVERIFY(!p.waitForFinished(1000)); // waiting for the holder
+            QVERIFY(holder.commit());
+        }
+        QVERIFY(p.waitForFinished(120000));
+        QCOMPARE(p.exitCode(), 0);
+        // The declaration the holder saved was read, and the load added its file to it.
+        QCOMPARE(stored(kRuc), (QStringList{QStringLiteral("01|F001|03|10.00|5.00|6"),
+                                            QStringLiteral("03|B001|04|80.00|40.00|6")}));
+
+        QVERIFY(writeFile(importFile(), "03|B002|5|80|40|\r\n"));
+        {
+            qav::Transaction holder(db(), hold);
+            QVERIFY(holder.isActive());
+            const Result r = runLoad({importFile(), QStringLiteral("--ruc"), kRuc,
+                                      QStringLiteral("--year"), m_year});
+            QCOMPARE(r.status, 2);
+            QCOMPARE(r.out, QString());
+            QVERIFY2(r.err.contains(QStringLiteral("otra sesión está grabando")), qPrintable(r.err));
+            QVERIFY2(r.err.contains(QStringLiteral("No se grabó nada")), qPrintable(r.err));
+        }
+        QCOMPARE(stored(kRuc).size(), 2);
     }
 
     void misuse_data()
