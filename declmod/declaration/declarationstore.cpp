@@ -3,6 +3,8 @@
 #include "declmod/declaration/numerocontrol.h"
 #include "declmod/declaration/sqlfunctions.h"
 
+#include <QHashFunctions>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -69,10 +71,53 @@ bool DeclarationStore::savePending(const DeclarationKey &key, bool consistent,
     if (!key.isComplete())
         return failWith(qav::ErrEngine,
                         QStringLiteral("La declaración no tiene contribuyente o ejercicio."));
-    registerDeclarationFunctions(m_db.handle());
-    qav::Transaction t(m_db);
+    qav::Transaction t(m_db, key.holdName());
     if (!t.isActive())
         return fail();
+    if (!writePending(key, consistent, today))
+        return false;
+    if (!t.commit())
+        return fail();
+    return true;
+}
+
+DeclarationStore::SaveResult DeclarationStore::savePending(const DeclarationKey &key,
+                                                           bool consistent, const QDate &today,
+                                                           SaveCheck check, QByteArray *version)
+{
+    m_error = {};
+    if (!key.isComplete()) {
+        failWith(qav::ErrEngine, QStringLiteral("La declaración no tiene contribuyente o ejercicio."));
+        return SaveResult::Failed;
+    }
+    qav::Transaction t(m_db, key.holdName());
+    if (!t.isActive()) {
+        fail();
+        return SaveResult::Failed;
+    }
+    if (check == SaveCheck::IfUnchanged) {
+        const auto now = this->version(key, Records::Stored);
+        if (!now)
+            return SaveResult::Failed;
+        if (version->isEmpty() || *now != *version)
+            return SaveResult::Changed; // rolled back: nothing was written
+    }
+    if (!writePending(key, consistent, today))
+        return SaveResult::Failed;
+    const auto written = this->version(key, Records::Stored);
+    if (!written)
+        return SaveResult::Failed;
+    if (!t.commit()) {
+        fail();
+        return SaveResult::Failed;
+    }
+    *version = *written;
+    return SaveResult::Saved;
+}
+
+bool DeclarationStore::writePending(const DeclarationKey &key, bool consistent, const QDate &today)
+{
+    registerDeclarationFunctions(m_db.handle());
     const QVariantList detKey{key.taxpayerId, key.period, key.formNumber};
     if (!m_db.execute(QStringLiteral("DELETE FROM main.f7093des WHERE tip_doc_d=6 and"
                                      " doc_id_d=? and periodo=? and formulario=?"),
@@ -111,15 +156,87 @@ bool DeclarationStore::savePending(const DeclarationKey &key, bool consistent,
         return false;
     if (!m_db.execute(QStringLiteral("DELETE FROM DET") + kCabWhere, cab))
         return fail();
-    if (!t.commit())
-        return fail();
     return true;
+}
+
+namespace {
+
+// A row's values as bytes, each marked null or text (the engine's own text of a number).
+void addRowBytes(const QSqlQuery &q, int columns, QByteArray *bytes)
+{
+    bytes->clear();
+    for (int i = 0; i < columns; ++i) {
+        const QVariant v = q.value(i);
+        if (v.isNull()) {
+            bytes->append('\0');
+        } else {
+            bytes->append('\1');
+            bytes->append(v.toString().toUtf8());
+        }
+        bytes->append('\x1f');
+    }
+}
+
+} // namespace
+
+QByteArray DeclarationStore::absentVersion()
+{
+    return QByteArrayLiteral("absent");
+}
+
+std::optional<QByteArray> DeclarationStore::version(const DeclarationKey &key, Records records)
+{
+    QSqlQuery q(m_db.handle());
+    q.setForwardOnly(true);
+    QByteArray bytes;
+    QByteArray header;
+    if (!m_db.select(&q, QStringLiteral("SELECT * FROM CAB") + kCabWhere, cabParams(key))) {
+        fail();
+        return std::nullopt;
+    }
+    if (q.next()) {
+        addRowBytes(q, q.record().count(), &bytes);
+        header = bytes;
+    }
+    q.finish();
+    // The records as a multiset: two sums of per-row hashes (with different seeds) and the
+    // count, so that the order rows are read in does not matter. Values are cast to text
+    // by the engine, the same conversion the working table's text columns make on copy.
+    const QString columns = QStringLiteral("SELECT CAST(tip_com AS TEXT), CAST(num_ser AS TEXT),"
+                                           " CAST(per_tri AS TEXT), CAST(tot_ven AS TEXT),"
+                                           " CAST(tot_gra AS TEXT) FROM ");
+    const bool ok = records == Records::Stored
+        ? m_db.select(&q, columns + QStringLiteral("main.f7093des WHERE tip_doc_d=6 and doc_id_d=?"
+                                                   " and periodo=? and formulario=?"),
+                      {key.taxpayerId, key.period, key.formNumber})
+        : m_db.select(&q, columns + QStringLiteral("temp.tmpf7093des"));
+    if (!ok) {
+        fail();
+        return std::nullopt;
+    }
+    quint64 count = 0, sum1 = 0, sum2 = 0;
+    while (q.next()) {
+        addRowBytes(q, 5, &bytes);
+        sum1 += quint64(qHashBits(bytes.constData(), size_t(bytes.size()), 0x5bd1e995u));
+        sum2 += quint64(qHashBits(bytes.constData(), size_t(bytes.size()), 0x27d4eb2fu));
+        ++count;
+    }
+    if (q.lastError().isValid()) {
+        m_error = qav::fromSqlError(q.lastError());
+        return std::nullopt;
+    }
+    if (header.isEmpty() && count == 0)
+        return absentVersion();
+    QByteArray v = "h" + header + "r";
+    for (quint64 n : {count, sum1, sum2})
+        v += QByteArray::number(n, 16) + ':';
+    return v;
 }
 
 bool DeclarationStore::deletePending(const DeclarationKey &key)
 {
     m_error = {};
-    qav::Transaction t(m_db);
+    qav::Transaction t(m_db, key.holdName());
     if (!t.isActive())
         return fail();
     const QVariantList cab = cabParams(key);

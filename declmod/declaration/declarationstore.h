@@ -17,6 +17,7 @@
 
 #include "common/db/database.h"
 
+#include <QByteArray>
 #include <QDate>
 #include <QString>
 
@@ -34,6 +35,27 @@ public:
     // "1.0", rectifica "0", estado 0 when `consistent`, else 9), and deletes its DET rows -
     // all in one transaction. Refused, writing nothing, when the key is not complete.
     bool savePending(const DeclarationKey &key, bool consistent, const QDate &today);
+
+    // The version of a stored declaration: a digest of its CAB header row and of the five
+    // values of each of its voucher records, whatever order the rows come in. A declaration
+    // that is not stored (no header, no records) has the version absentVersion(). Two
+    // versions are equal only when the header and the records are.
+    enum class Records { Stored, WorkingTable };
+    // The header as stored now with the records stored (Stored) or with those of the
+    // working table (WorkingTable: what a window loaded, read right after loading it).
+    std::optional<QByteArray> version(const DeclarationKey &key, Records records);
+    static QByteArray absentVersion();
+
+    // savePending for a window that loaded the declaration at `*version` (or saved it
+    // last at that version): with IfUnchanged, the version stored now is compared with it
+    // inside the same write transaction that then writes, so no other session can save in
+    // between; when they differ (another session saved or deleted the declaration since)
+    // nothing is written and Changed is returned. Replace writes without comparing. Once
+    // Saved, *version is the version just written. An empty *version never matches.
+    enum class SaveResult { Saved, Changed, Failed };
+    enum class SaveCheck { IfUnchanged, Replace };
+    SaveResult savePending(const DeclarationKey &key, bool consistent, const QDate &today,
+                           SaveCheck check, QByteArray *version);
 
     // Deletes a pending declaration (DET, CAB and f7093des of every week) or a sent one
     // (the rows of key.correl in HDET, HCAB and hf7093des), in one transaction.
@@ -58,6 +80,8 @@ public:
     const qav::DbError &lastError() const { return m_error; }
 
 private:
+    // The writes of savePending, inside the caller's transaction.
+    bool writePending(const DeclarationKey &key, bool consistent, const QDate &today);
     bool fail();
     bool failWith(int number, const QString &text);
     // Sets cNumero of the rows a filter selects (one row) from the row's own values.

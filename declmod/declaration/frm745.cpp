@@ -328,6 +328,7 @@ void Frm745::load()
     if (s.FormMode != 1)
         CargarCab();
     CargaIdent();
+    m_storedVersion = DeclarationStore::absentVersion();
     if (s.FormMode != 1)
         CargaTemporal();
     else
@@ -406,6 +407,12 @@ void Frm745::CargaTemporal()
     WorkingTable wt(s.Db);
     if (!wt.fillFromStored(key(), s.SentMode))
         ShowSqlError(wt.lastError().number, wt.lastError().text);
+    // Read after the records: a save by another session in between makes the two disagree,
+    // so that the next save asks rather than missing it. Unknown, it never matches.
+    if (!s.SentMode)
+        m_storedVersion = DeclarationStore(s.Db)
+                              .version(key(), DeclarationStore::Records::WorkingTable)
+                              .value_or(QByteArray());
     m_model->setOrder(s.SentMode ? GridOrder::AsStored : GridOrder::ByTypeAndSeries);
     if (m_model->rowCount() > 0)
         grdGastos->setCurrentIndex(m_model->index(0, 0));
@@ -430,9 +437,31 @@ void Frm745::TotReg()
         lblregistros->setText(countText(0));
         return;
     }
+    lblregistros->setText(countText(t->count));
+    if (t->invalid) {
+        // As the declaration report does, no total is given over an amount that is not a
+        // number; the record is named once, and the labels say so while it stays.
+        const InvalidAmount &bad = *t->invalid;
+        const QString text = QStringLiteral("Importe no válido en la serie %1, mes %2: \"%3\"")
+                                 .arg(bad.num_ser, bad.per_tri, bad.amount);
+        for (QLabel *l : {lbltotal, lblTotGra}) {
+            l->setText(QStringLiteral("Importe no válido"));
+            l->setToolTip(text);
+        }
+        if (text != m_invalidAmountShown) {
+            m_invalidAmountShown = text;
+            qav::msgBox(text + u'\n'
+                            + QStringLiteral("Los totales no se muestran hasta que el registro sea"
+                                             " corregido o eliminado."),
+                        qav::MbOk | qav::MbExclamation, caption());
+        }
+        return;
+    }
+    m_invalidAmountShown.clear();
     lblTotGra->setText(totalText(t->totGra));
     lbltotal->setText(totalText(t->totVen));
-    lblregistros->setText(countText(t->count));
+    for (QLabel *l : {lbltotal, lblTotGra})
+        l->setToolTip(QString());
 }
 
 void Frm745::SumaTotal()
@@ -708,7 +737,16 @@ bool Frm745::GrabarForm()
         s.TaxpayerId = s.FormMode == 1 ? rucChosen() : TxtNumRuc->text();
         const bool ok = ValidaTodo(QStringLiteral("2"));
         DeclarationStore store(s.Db);
-        if (!store.savePending(key(), ok, qav::today())) {
+        using Result = DeclarationStore::SaveResult;
+        Result saved = store.savePending(key(), ok, qav::today(),
+                                         DeclarationStore::SaveCheck::IfUnchanged, &m_storedVersion);
+        if (saved == Result::Changed) {
+            if (!replaceChangedDeclaration())
+                return false;
+            saved = store.savePending(key(), ok, qav::today(), DeclarationStore::SaveCheck::Replace,
+                                      &m_storedVersion);
+        }
+        if (saved != Result::Saved) {
             critical(QStringLiteral("No se pudo grabar el formulario. La información grabada"
                                     " anteriormente no ha cambiado.")
                      + u'\n' + QStringLiteral("Error Número : ")
@@ -731,6 +769,21 @@ bool Frm745::GrabarForm()
     m_modified = false;
     afterSave();
     return true;
+}
+
+bool Frm745::replaceChangedDeclaration()
+{
+    return qav::msgBox(QStringLiteral("La declaración fue grabada o eliminada en otra sesión después"
+                                      " de que esta ventana la cargó.")
+                           + u'\n'
+                           + QStringLiteral("¿Desea reemplazarla con los registros de esta ventana?")
+                           + u'\n' + u'\n'
+                           + QStringLiteral("Sí: se graban los registros de esta ventana en lugar de"
+                                            " los grabados en la otra sesión.")
+                           + u'\n'
+                           + QStringLiteral("No: no se graba nada y la ventana queda abierta."),
+                       qav::MbYesNo | qav::MbExclamation | qav::MbDefaultButton2, caption())
+        == qav::AnsYes;
 }
 
 void Frm745::afterSave()

@@ -105,6 +105,7 @@ private:
     void exitPending();
     void exitSent();
     bool saveOrderNumber();
+    bool replaceChangedDeclaration();
     void afterSave();
     void finish();
     void setHelpTopic(int topic);
@@ -113,6 +114,11 @@ private:
     QString rucChosen() const;
 
     bool m_modified = false;
+    // The version of the stored declaration the window loaded or last saved
+    // (DeclarationStore::version): a save that finds another one stored asks first.
+    QByteArray m_storedVersion;
+    // The amount that is not a number last named by TotReg (named once while it stays).
+    QString m_invalidAmountShown;
     bool m_closeAfterSave = false;
     bool m_closed = false;
     bool m_inExerciseCheck = false;

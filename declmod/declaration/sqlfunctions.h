@@ -7,8 +7,10 @@
 //                                  control value in one INSERT ... SELECT.
 //   amountsum(text)                the exact sum of amounts held as text, as the ten-
 //                                  thousandths of an Amount (an integer); NULL when no row
-//                                  was summed. A text that is not an amount counts 0. A sum
-//                                  beyond the range of Amount is an SQL error.
+//                                  was summed; NULLs are left out. A text that is not an
+//                                  amount (qav::Amount::parse), or a sum beyond the range of
+//                                  Amount, is an SQL error: no wrong sum is ever given.
+//   isamount(text)                 1 when the value is NULL or an amount, else 0.
 //
 // Errors: registerDeclarationFunctions() returns false when the connection is not SQLite.
 

@@ -85,8 +85,24 @@ std::optional<DetailTotals> WorkingTable::totals()
     QSqlQuery q(m_db.handle());
     if (!m_db.select(&q, QStringLiteral("SELECT count(*), amountsum(tot_ven), amountsum(tot_gra)"
                                         " FROM tmpf7093des"))
-        || !q.next())
-        return std::nullopt;
+        || !q.next()) {
+        // An amount that is not a number makes the sums fail: the record is named instead.
+        QSqlQuery bad(m_db.handle());
+        if (!m_db.select(&bad, QStringLiteral("SELECT tip_com, num_ser, per_tri, CASE WHEN"
+                                              " isamount(tot_ven) THEN tot_gra ELSE tot_ven END"
+                                              " FROM tmpf7093des WHERE NOT isamount(tot_ven)"
+                                              " OR NOT isamount(tot_gra)")
+                                   + orderClause(GridOrder::ByTypeAndSeries)
+                                   + QStringLiteral(" LIMIT 1"))
+            || !bad.next())
+            return std::nullopt;
+        DetailTotals t;
+        t.invalid = InvalidAmount{bad.value(0).toString(), bad.value(1).toString(),
+                                  bad.value(2).toString(), bad.value(3).toString()};
+        bad.finish();
+        t.count = count();
+        return t;
+    }
     DetailTotals t;
     t.count = q.value(0).toLongLong();
     if (!q.value(1).isNull())

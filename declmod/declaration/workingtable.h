@@ -35,11 +35,22 @@ struct VoucherRecord {
     friend bool operator==(const VoucherRecord &, const VoucherRecord &) = default;
 };
 
+// A record whose stored amount is not a number: its key and the amount as stored.
+struct InvalidAmount {
+    QString tip_com;
+    QString num_ser;
+    QString per_tri;
+    QString amount;
+};
+
 // The three totals under the grid.
 struct DetailTotals {
     qint64 count = 0;
     std::optional<qav::Amount> totVen; // no value when the table is empty
     std::optional<qav::Amount> totGra;
+    // Set when an amount is not a number (the first such record in the grid's order): the
+    // sums are then not given, since any sum would be wrong.
+    std::optional<InvalidAmount> invalid;
 };
 
 // The order the grid lists the rows in: a pending declaration by voucher type and series

@@ -127,6 +127,57 @@ private slots:
         QCOMPARE(countText(t->count), QStringLiteral("1,002  Registros"));
     }
 
+    // An amount that is not a number gives no sums (as the declaration report refuses it)
+    // but names its record, the first in the grid's order; a null amount is left out.
+    void totalsRefuseAnAmountThatIsNotANumber_data()
+    {
+        QTest::addColumn<QString>("ven");
+        QTest::addColumn<QString>("gra");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<QString>("named"); // the amount named when refused
+        QTest::newRow("letters in the total") << "12a" << "1.00" << true << "12a";
+        QTest::newRow("letters in the taxed") << "5.00" << "x" << true << "x";
+        QTest::newRow("empty text") << "" << "1.00" << true << "";
+        QTest::newRow("two points") << "1.2.3" << "1.00" << true << "1.2.3";
+        QTest::newRow("both wrong: the total named") << "abc" << "def" << true << "abc";
+        QTest::newRow("grouped as on screen") << "1,234.50" << "1.00" << false << "";
+        QTest::newRow("blanks around") << " 7.5 " << "1" << false << "";
+    }
+    void totalsRefuseAnAmountThatIsNotANumber()
+    {
+        QFETCH(QString, ven);
+        QFETCH(QString, gra);
+        QFETCH(bool, refused);
+        QFETCH(QString, named);
+        WorkingTable wt(db());
+        QVERIFY(wt.insert(rec("01", "0001", "03", "100.00", "18.00")));
+        QVERIFY(wt.insert(rec("07", "0002", "04", "-1.00", "-1.00")));
+        QVERIFY(wt.insert(rec("03", "B001", "05", ven, gra)));
+        QVERIFY(wt.insert(rec("03", "B002", "06", "9z", "1")));
+        QVERIFY(db().execute("INSERT INTO tmpf7093des VALUES ('12', 'N', '07', NULL, NULL)"));
+        QVERIFY(wt.remove("B002", "03", "06"));
+        const auto t = wt.totals();
+        QVERIFY(t);
+        QCOMPARE(t->count, 4);
+        if (refused) {
+            QVERIFY(t->invalid);
+            QCOMPARE(t->invalid->tip_com, QStringLiteral("03"));
+            QCOMPARE(t->invalid->num_ser, QStringLiteral("B001"));
+            QCOMPARE(t->invalid->per_tri, QStringLiteral("05"));
+            QCOMPARE(t->invalid->amount, named);
+            QVERIFY(!t->totVen && !t->totGra);
+        } else {
+            QVERIFY(!t->invalid);
+            QVERIFY(t->totVen && t->totGra);
+        }
+        // A second record that is not a number comes after: the first in grid order is named.
+        QVERIFY(wt.insert(rec("09", "Z", "01", "?", "1")));
+        QVERIFY(wt.insert(rec("02", "A", "01", "1", "1")));
+        const auto again = wt.totals();
+        QVERIFY(again && again->invalid);
+        QCOMPARE(again->invalid->num_ser, refused ? QStringLiteral("B001") : QStringLiteral("Z"));
+    }
+
     void gridTexts_data()
     {
         QTest::addColumn<QString>("stored");
@@ -350,6 +401,109 @@ private slots:
         QCOMPARE(store.storedEstado(key()), 9);
         QCOMPARE(db().scalar("SELECT count(*) FROM DET").toInt(), 1);
         QCOMPARE(wt.count(), how == "trigger" ? 2 : 1); // the records on screen are kept
+    }
+
+    // A save checked against the version the window loaded: written when the stored
+    // declaration is as loaded, refused (nothing written) when another session saved other
+    // records or header, deleted it, or created it meanwhile; then written on Replace.
+    void checkedSaveNoticesAnotherSession_data()
+    {
+        QTest::addColumn<bool>("existing"); // the window opened a stored declaration
+        QTest::addColumn<QString>("change");  // what another session did after that
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("nothing") << true << "" << true;
+        QTest::newRow("same records and header saved again") << true << "same" << true;
+        QTest::newRow("other records saved") << true << "records" << false;
+        QTest::newRow("one amount changed") << true << "amount" << false;
+        QTest::newRow("header saved with another estado") << true << "estado" << false;
+        QTest::newRow("deleted") << true << "delete" << false;
+        QTest::newRow("new, still not stored") << false << "" << true;
+        QTest::newRow("new, created by another session") << false << "records" << false;
+    }
+    void checkedSaveNoticesAnotherSession()
+    {
+        QFETCH(bool, existing);
+        QFETCH(QString, change);
+        QFETCH(bool, saved);
+        const QDate today(2026, 1, 2);
+        WorkingTable wt(db());
+        DeclarationStore store(db());
+        QByteArray version = DeclarationStore::absentVersion();
+        if (existing) {
+            QVERIFY(DeclFixture::addPending(db(), kRuc, "2023",
+                                            {"01|0001|01|1.00|1.00", "03|0002|02|5.00|4.00"}, 9));
+            QVERIFY(wt.fillFromStored(key(), false));
+            QVERIFY(store.savePending(key(), false, today)); // control values as the window writes
+            version = store.version(key(), DeclarationStore::Records::WorkingTable).value();
+            QCOMPARE(store.version(key(), DeclarationStore::Records::Stored).value(), version);
+            QVERIFY(version != DeclarationStore::absentVersion());
+        }
+
+        // Another session on its own connection, with its own working table.
+        qav::Database other(QStringLiteral("other-session"));
+        QVERIFY(other.open(m_fx.sandbox->openOptions()));
+        WorkingTable theirs(other);
+        QVERIFY(theirs.create());
+        DeclarationStore otherStore(other);
+        if (change == "same" || change == "amount") {
+            QVERIFY(theirs.fillFromStored(key(), false));
+            if (change == "amount")
+                QVERIFY(theirs.update(rec("03", "0002", "02", "5.00", "4.01")));
+            QVERIFY(otherStore.savePending(key(), false, today));
+        } else if (change == "records") {
+            QVERIFY(theirs.insert(rec("07", "0009", "09", "-2.00", "-1.00")));
+            QVERIFY(otherStore.savePending(key(), false, today));
+        } else if (change == "estado") {
+            QVERIFY(theirs.fillFromStored(key(), false));
+            QVERIFY(otherStore.savePending(key(), true, today));
+        } else if (change == "delete") {
+            QVERIFY(otherStore.deletePending(key()));
+        }
+        const QStringList theirsStored = DeclFixture::rows(db(), "SELECT * FROM f7093des ORDER BY 5, 6, 7");
+        const QStringList theirsHeader = DeclFixture::rows(db(), "SELECT * FROM CAB");
+        other.close();
+
+        QVERIFY(wt.insert(rec("01", "0003", "12", "8.00", "8.00")));
+        const QByteArray loaded = version;
+        const auto result = store.savePending(key(), true, today,
+                                              DeclarationStore::SaveCheck::IfUnchanged, &version);
+        if (saved) {
+            QCOMPARE(int(result), int(DeclarationStore::SaveResult::Saved));
+        } else {
+            QCOMPARE(int(result), int(DeclarationStore::SaveResult::Changed));
+            QCOMPARE(version, loaded);
+            QCOMPARE(DeclFixture::rows(db(), "SELECT * FROM f7093des ORDER BY 5, 6, 7"), theirsStored);
+            QCOMPARE(DeclFixture::rows(db(), "SELECT * FROM CAB"), theirsHeader);
+            QCOMPARE(int(store.savePending(key(), true, today, DeclarationStore::SaveCheck::Replace,
+                                           &version)),
+                     int(DeclarationStore::SaveResult::Saved));
+        }
+        // The window's records are stored, and the version it keeps is the stored one: the
+        // next checked save goes through.
+        QCOMPARE(wt.differsFromStored(key()), false);
+        QCOMPARE(store.storedEstado(key()), 0);
+        QCOMPARE(store.version(key(), DeclarationStore::Records::Stored).value(), version);
+        QCOMPARE(int(store.savePending(key(), true, today, DeclarationStore::SaveCheck::IfUnchanged,
+                                       &version)),
+                 int(DeclarationStore::SaveResult::Saved));
+    }
+
+    // The version tells apart records whose amounts add up alike (the same amounts moved
+    // between two records), and an empty declaration without header is the absent one.
+    void versionsOfDifferentRecordsDiffer()
+    {
+        WorkingTable wt(db());
+        DeclarationStore store(db());
+        QVERIFY(wt.insert(rec("01", "0001", "01", "1.00", "2.00")));
+        QVERIFY(wt.insert(rec("01", "0002", "01", "2.00", "1.00")));
+        const QByteArray a = store.version(key(), DeclarationStore::Records::WorkingTable).value();
+        QVERIFY(wt.update(rec("01", "0001", "01", "2.00", "1.00")));
+        QVERIFY(wt.update(rec("01", "0002", "01", "1.00", "2.00")));
+        const QByteArray b = store.version(key(), DeclarationStore::Records::WorkingTable).value();
+        QVERIFY(a != b);
+        QVERIFY(wt.clear());
+        QCOMPARE(store.version(key(), DeclarationStore::Records::WorkingTable).value(),
+                 DeclarationStore::absentVersion());
     }
 
     void deletePendingRemovesThreeTablesInOneTransaction()

@@ -33,6 +33,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <algorithm>
+
 using namespace declmod;
 using qavtest::DeclFixture;
 
@@ -386,6 +388,37 @@ private slots:
         QVERIFY(w->isClosed());
     }
 
+    // A stored amount that is not a number: the totals are not shown (a sum over it would
+    // be wrong), the window names the record once, and the totals come back once the
+    // record is gone.
+    void totalsOfAnAmountThatIsNotANumber()
+    {
+        QVERIFY(DeclFixture::addPending(db(), kRucA, "2023",
+                                        {"01|0001|03|100.00|18.00", "01|F002|04|12a|1.00"}));
+        auto w = openPending(kRucA, "2023");
+        const QString named = "Importe no válido en la serie F002, mes 04: \"12a\"";
+        QCOMPARE(m_fx.messages->shown.size(), 1);
+        QCOMPARE(m_fx.messages->shown[0].text,
+                 named + "\nLos totales no se muestran hasta que el registro sea corregido o"
+                         " eliminado.");
+        QCOMPARE(m_fx.messages->shown[0].title, Frm745::caption());
+        for (const char *label : {"lbltotal", "lblTotGra"}) {
+            QCOMPARE(child<QLabel>(w.get(), label)->text(), QStringLiteral("Importe no válido"));
+            QCOMPARE(child<QLabel>(w.get(), label)->toolTip(), named);
+        }
+        QCOMPARE(child<QLabel>(w.get(), "lblregistros")->text(), QStringLiteral("2  Registros"));
+        // Recomputed with the record still there: the labels keep saying so, no second box.
+        w->SumaTotal();
+        QCOMPARE(m_fx.messages->shown.size(), 1);
+        QCOMPARE(child<QLabel>(w.get(), "lbltotal")->text(), QStringLiteral("Importe no válido"));
+        QVERIFY(WorkingTable(db()).remove("F002", "01", "04"));
+        w->SumaTotal();
+        QCOMPARE(child<QLabel>(w.get(), "lbltotal")->text(), QStringLiteral("100.00"));
+        QCOMPARE(child<QLabel>(w.get(), "lblTotGra")->text(), QStringLiteral("18.00"));
+        QCOMPARE(child<QLabel>(w.get(), "lbltotal")->toolTip(), QString());
+        QCOMPARE(m_fx.messages->shown.size(), 1);
+    }
+
     void exitAsksAfterRecordsChanged_data()
     {
         QTest::addColumn<int>("answer");
@@ -446,6 +479,74 @@ private slots:
         w->Cmdgeneral_Click(1);
         QVERIFY(w->isClosed());
         QCOMPARE(db().scalar("SELECT count(*) FROM f7093des").toInt(), 2);
+    }
+
+    // "&Grabar" after another session (its own connection) saved or deleted the declaration
+    // the window loaded: the window says so and asks; No stores nothing and keeps the window
+    // open, Yes stores the window's records. Once saved, the next save does not ask.
+    void saveAfterAnotherSessionChangedTheDeclaration_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("saved elsewhere, keep theirs") << "saved" << int(qav::AnsNo);
+        QTest::newRow("saved elsewhere, replace") << "saved" << int(qav::AnsYes);
+        QTest::newRow("deleted elsewhere, keep it deleted") << "deleted" << int(qav::AnsNo);
+        QTest::newRow("deleted elsewhere, store again") << "deleted" << int(qav::AnsYes);
+    }
+    void saveAfterAnotherSessionChangedTheDeclaration()
+    {
+        QFETCH(QString, change);
+        QFETCH(int, answer);
+        const QString question = QStringLiteral("La declaración fue grabada o eliminada en otra"
+                                                " sesión después de que esta ventana la cargó.");
+        QVERIFY(DeclFixture::addPending(db(), kRucA, "2023", {"01|0001|03|100.00|18.00"}));
+        auto w = openPending(kRucA, "2023");
+        QVERIFY(WorkingTable(db()).insert({"01", "0002", "04", "5.00", "1.00"}));
+
+        qav::Database other(QStringLiteral("other-session"));
+        QVERIFY(other.open(m_fx.sandbox->openOptions()));
+        const DeclarationKey k{kRucA, "2023", "7093", 0, {}};
+        if (change == "saved") {
+            WorkingTable theirs(other);
+            QVERIFY(theirs.create());
+            QVERIFY(theirs.fillFromStored(k, false));
+            QVERIFY(theirs.insert({"07", "0009", "09", "-2.00", "-1.00"}));
+            QVERIFY(DeclarationStore(other).savePending(k, true, qav::today()));
+        } else {
+            QVERIFY(DeclarationStore(other).deletePending(k));
+        }
+        other.close();
+        const QString records = "SELECT tip_com, num_ser FROM f7093des ORDER BY 1, 2";
+        const QStringList theirs = DeclFixture::rows(db(), records);
+
+        m_fx.messages->answers = {answer};
+        w->Cmdgeneral_Click(1);
+        const auto asked = std::find_if(m_fx.messages->shown.cbegin(), m_fx.messages->shown.cend(),
+                                        [&](const qav::Message &m) { return m.text.startsWith(question); });
+        QVERIFY2(asked != m_fx.messages->shown.cend(), qPrintable(shown().join(" / ")));
+        QVERIFY(asked->text.contains("¿Desea reemplazarla con los registros de esta ventana?"));
+        QCOMPARE(asked->style, int(qav::MbYesNo | qav::MbExclamation | qav::MbDefaultButton2));
+        QCOMPARE(asked->title, Frm745::caption());
+        QVERIFY(!w->isClosed());
+        const bool savedMessage = shown().last().startsWith("Toda la información del formulario fue grabada");
+        if (answer == qav::AnsNo) {
+            QVERIFY(!savedMessage);
+            QCOMPARE(DeclFixture::rows(db(), records), theirs);
+            QCOMPARE(WorkingTable(db()).count(), 2); // the window's records are still there
+            // Asked again on the next save, which now replaces.
+            m_fx.messages->shown.clear();
+            m_fx.messages->answers = {qav::AnsYes};
+            w->Cmdgeneral_Click(1);
+            QVERIFY(shown().join(" / ").contains(question));
+        } else {
+            QVERIFY2(savedMessage, qPrintable(shown().join(" / ")));
+        }
+        QCOMPARE(DeclFixture::rows(db(), records), (QStringList{"01|0001", "01|0002"}));
+        // What this window saved is what it now holds as stored: no question any more.
+        m_fx.messages->shown.clear();
+        w->Cmdgeneral_Click(1);
+        QVERIFY(!shown().join(" / ").contains(question));
+        QVERIFY(shown().last().startsWith("Toda la información del formulario fue grabada"));
     }
 
     void validationListsTheInconsistencies()
