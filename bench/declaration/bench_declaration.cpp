@@ -2,8 +2,9 @@
 // on a fresh database: opening it (copy into the working table and the grid's first page),
 // the three totals, scrolling a grid over it from top to end, and saving it with its
 // control values - the save also against one plain INSERT INTO ... SELECT of the same rows
-// on the same database. Prints the times (best of the runs), the longest single scroll step
-// and the peak resident memory.
+// on the same database, and as the window saves, checked against the version it loaded
+// (with the time to read that version). Prints the times (best of the runs), the longest
+// single scroll step and the peak resident memory.
 //
 // Usage: bench_declaration [RECORDS [RUNS]]   (defaults 100000 and 3)
 
@@ -122,6 +123,7 @@ int main(int argc, char **argv)
     declmod::WorkingTable wt(db);
     declmod::DetailGridModel model(db);
     double control = 1e18, open = 1e18, totals = 1e18, save = 1e18, copy = 1e18, scroll = 1e18, worstStep = 0;
+    double version = 1e18, checkedSave = 1e18;
     int steps = 0;
     std::optional<declmod::DetailTotals> sums;
     for (int run = 0; run < runs; ++run) {
@@ -133,6 +135,14 @@ int main(int argc, char **argv)
         for (int r = 0; r < 30; ++r)
             model.index(r, 3).data();
         open = std::min(open, ms(t));
+
+        // The window reads the version of what it loaded right after loading it.
+        t.start();
+        std::optional<QByteArray> loaded = declmod::DeclarationStore(db).version(
+            key, declmod::DeclarationStore::Records::WorkingTable);
+        if (!check(loaded.has_value(), db, "version"))
+            return 1;
+        version = std::min(version, ms(t));
 
         t.start();
         sums = wt.totals();
@@ -180,6 +190,21 @@ int main(int argc, char **argv)
             return 1;
         save = std::min(save, ms(t));
 
+        // The window's save: the stored version compared with the loaded one in the same
+        // transaction, and the version written read back.
+        {
+            declmod::DeclarationStore store(db);
+            QByteArray v = store.version(key, declmod::DeclarationStore::Records::WorkingTable)
+                               .value_or(QByteArray());
+            t.start();
+            if (!check(store.savePending(key, true, QDate(2026, 12, 10),
+                                         declmod::DeclarationStore::SaveCheck::IfUnchanged, &v)
+                           == declmod::DeclarationStore::SaveResult::Saved,
+                       db, "checked save"))
+                return 1;
+            checkedSave = std::min(checkedSave, ms(t));
+        }
+
         t.start();
         {
             qav::Transaction tx(db);
@@ -203,6 +228,8 @@ int main(int argc, char **argv)
                 steps, scroll, worstStep);
     std::printf("control values alone (computed, not stored): %9.1f ms\n", control);
     std::printf("save with control values (one transaction):   %9.1f ms\n", save);
+    std::printf("the same save checked against the loaded version: %6.1f ms\n", checkedSave);
+    std::printf("version of the loaded declaration:            %9.1f ms\n", version);
     std::printf("plain INSERT INTO ... SELECT of the same rows: %9.1f ms   save / copy = %.2f\n",
                 copy, save / copy);
     std::printf("grid pages read %d, held at the end %d (of %d rows each)\n", model.pagesRead(),
