@@ -3,8 +3,6 @@
 #include "declmod/declaration/numerocontrol.h"
 #include "declmod/declaration/sqlfunctions.h"
 
-#include <QHashFunctions>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -188,49 +186,35 @@ std::optional<QByteArray> DeclarationStore::version(const DeclarationKey &key, R
 {
     QSqlQuery q(m_db.handle());
     q.setForwardOnly(true);
-    QByteArray bytes;
     QByteArray header;
     if (!m_db.select(&q, QStringLiteral("SELECT * FROM CAB") + kCabWhere, cabParams(key))) {
         fail();
         return std::nullopt;
     }
-    if (q.next()) {
-        addRowBytes(q, q.record().count(), &bytes);
-        header = bytes;
-    }
+    if (q.next())
+        addRowBytes(q, q.record().count(), &header);
     q.finish();
-    // The records as a multiset: two sums of per-row hashes (with different seeds) and the
-    // count, so that the order rows are read in does not matter. Values are cast to text
-    // by the engine, the same conversion the working table's text columns make on copy.
-    const QString columns = QStringLiteral("SELECT CAST(tip_com AS TEXT), CAST(num_ser AS TEXT),"
-                                           " CAST(per_tri AS TEXT), CAST(tot_ven AS TEXT),"
-                                           " CAST(tot_gra AS TEXT) FROM ");
+    // The records as a multiset (rowdigest), so that the order rows are read in does not
+    // matter. Values are cast to text by the engine, the same conversion the working
+    // table's text columns make on copy.
+    registerDeclarationFunctions(m_db.handle());
+    const QString digest = QStringLiteral(
+        "SELECT rowdigest(CAST(tip_com AS TEXT), CAST(num_ser AS TEXT), CAST(per_tri AS TEXT),"
+        " CAST(tot_ven AS TEXT), CAST(tot_gra AS TEXT)) FROM ");
     const bool ok = records == Records::Stored
-        ? m_db.select(&q, columns + QStringLiteral("main.f7093des WHERE tip_doc_d=6 and doc_id_d=?"
-                                                   " and periodo=? and formulario=?"),
+        ? m_db.select(&q, digest + QStringLiteral("main.f7093des WHERE tip_doc_d=6 and doc_id_d=?"
+                                                  " and periodo=? and formulario=?"),
                       {key.taxpayerId, key.period, key.formNumber})
-        : m_db.select(&q, columns + QStringLiteral("temp.tmpf7093des"));
-    if (!ok) {
+        : m_db.select(&q, digest + QStringLiteral("temp.tmpf7093des"));
+    if (!ok || !q.next()) {
         fail();
         return std::nullopt;
     }
-    quint64 count = 0, sum1 = 0, sum2 = 0;
-    while (q.next()) {
-        addRowBytes(q, 5, &bytes);
-        sum1 += quint64(qHashBits(bytes.constData(), size_t(bytes.size()), 0x5bd1e995u));
-        sum2 += quint64(qHashBits(bytes.constData(), size_t(bytes.size()), 0x27d4eb2fu));
-        ++count;
-    }
-    if (q.lastError().isValid()) {
-        m_error = qav::fromSqlError(q.lastError());
-        return std::nullopt;
-    }
-    if (header.isEmpty() && count == 0)
+    const QVariant rows = q.value(0);
+    q.finish();
+    if (header.isEmpty() && rows.isNull())
         return absentVersion();
-    QByteArray v = "h" + header + "r";
-    for (quint64 n : {count, sum1, sum2})
-        v += QByteArray::number(n, 16) + ':';
-    return v;
+    return "h" + header + "r" + rows.toByteArray();
 }
 
 bool DeclarationStore::deletePending(const DeclarationKey &key)
