@@ -165,17 +165,16 @@ bool initSandbox(const QString &dir, const InitOptions &options, QString *error,
 
     QString why;
     if (!qav::writeTextLines(layout.iniFile, settingsLines(layout), &why))
-        return fail(error, QStringLiteral("No se pudo escribir %1: %2").arg(layout.iniFile, why));
+        return fail(error, why);
     if (!qav::writeWorkgroupFile(layout.workgroupFile, qav::moduleUser(), qav::modulePassword(), &why))
-        return fail(error, QStringLiteral("No se pudo escribir %1: %2").arg(layout.workgroupFile, why));
+        return fail(error, why);
     if (!qav::writeTextLines(layout.envdesFile, envdesLines(), &why))
-        return fail(error, QStringLiteral("No se pudo escribir %1: %2").arg(layout.envdesFile, why));
+        return fail(error, why);
 
     {
         // An empty file is an empty SQLite database; the shared open wants it to exist.
-        QFile file(layout.databaseFile);
-        if (!file.open(QIODevice::WriteOnly))
-            return fail(error, QStringLiteral("No se pudo crear %1: %2").arg(layout.databaseFile, file.errorString()));
+        if (!qav::writeText(layout.databaseFile, QString(), &why))
+            return fail(error, why);
     }
     {
         qav::Database db(QStringLiteral("devhost-init"));

@@ -8,6 +8,8 @@ namespace qav {
 namespace {
 constexpr qsizetype kFlushSize = 1 << 18;
 const QString kPageBreak = QStringLiteral("pNuevaHoja");
+// The broken bar (U+00A6) in Windows-1252.
+constexpr char kFieldBarStandIn = char(0xA6);
 } // namespace
 
 std::optional<QString> AvanzaFila(qint16 &pos, qint16 step)
@@ -33,11 +35,11 @@ bool ReportWriter::open(const QString &path)
     PageNumber = 1;
     LineCount = 0;
     RowPos = 0;
-    m_file = std::make_unique<QSaveFile>(resolveCaseInsensitive(path));
-    if (!m_file->open(QIODevice::WriteOnly)) {
-        const QString e = m_file->errorString();
+    m_file = std::make_unique<AtomicFile>(path);
+    if (!m_file->open()) {
+        const QString e = m_file->errorText();
         m_file.reset();
-        fail(QStringLiteral("No se puede crear el reporte %1: %2").arg(path, e));
+        fail(e);
         return false;
     }
     return true;
@@ -54,18 +56,27 @@ void ReportWriter::flush()
     if (!m_file || m_buffer.isEmpty())
         return;
     if (m_file->write(m_buffer) != m_buffer.size())
-        fail(QStringLiteral("No se pudo escribir el reporte %1: %2").arg(ReportPath, m_file->errorString()));
+        fail(m_file->errorText());
     m_buffer.clear();
 }
 
 void ReportWriter::append(QStringView text)
 {
-    // Encoded straight into the buffer: documents run to millions of lines.
+    // Encoded straight into the buffer: documents run to millions of lines. Every text
+    // written passes here, and a text never ends its field or its line: a "|" is written
+    // as the broken bar, which looks alike, and a line end as a space.
     const qsizetype old = m_buffer.size();
     m_buffer.resize(old + text.size());
     char *d = m_buffer.data() + old;
-    for (const QChar c : text)
-        *d++ = static_cast<char>(c.unicode() < 0x80 ? c.unicode() : cp1252Code(c));
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'|')
+            *d++ = kFieldBarStandIn;
+        else if (u == u'\r' || u == u'\n')
+            *d++ = ' ';
+        else
+            *d++ = static_cast<char>(u < 0x80 ? u : cp1252Code(c));
+    }
 }
 
 void ReportWriter::append(int number)
@@ -113,7 +124,7 @@ bool ReportWriter::close()
         return false;
     }
     if (!m_file->commit())
-        fail(QStringLiteral("No se pudo escribir el reporte %1: %2").arg(ReportPath, m_file->errorString()));
+        fail(m_file->errorText());
     m_file.reset();
     return !failed();
 }

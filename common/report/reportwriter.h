@@ -7,6 +7,8 @@
 //     <!Orientacion!>V<!/Orientacion!>    <!Color!>&H80000005&<!/Color!>
 //     pPos|x|y|text|bold|size|page|       pCuadro|x1|y1|x2|y2|page|       pNuevaHoja
 // Positions are twips from the page's top-left corner, sizes points, pages 0-based.
+// A text never splits its line: the writer puts the broken bar "¦" for every "|" of a text
+// (a name, a series, a line of a file) and a space for every line end.
 //
 // ReportWriter holds the state a build shares between its routines (one per process,
 // reportWriter(), reset by each build): the open document, its path, the page being written
@@ -16,10 +18,12 @@
 // Errors: the routines never throw. A failure to create or write the document, or a row
 // position or page number that leaves the 16-bit range, puts the writer in a failed state (failed(),
 // errorString()); later writes are dropped and close() reports the failure. The document
-// is written through QSaveFile, so a failed build never leaves a truncated file behind.
+// is written through AtomicFile, so a failed build never leaves a truncated file behind and
+// never replaces the document that was there.
+
+#include "common/text/atomicfile.h"
 
 #include <QByteArray>
-#include <QSaveFile>
 #include <QString>
 
 #include <memory>
@@ -82,7 +86,7 @@ private:
     void flush();
     void fail(const QString &error);
 
-    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<AtomicFile> m_file;
     QByteArray m_buffer;
     QString m_error;
 };

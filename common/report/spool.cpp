@@ -77,4 +77,17 @@ QString RegistraSpool(Database &db, const QString &codRep, qint16 tipDoc, const 
     return archivo;
 }
 
+bool unregisterSpool(Database &db, const QString &codRep, const QString &archivo, DbError *error)
+{
+    if (db.execute(QStringLiteral("DELETE FROM SPOOL WHERE CodRep = ? AND Archivo = ?"),
+                   {codRep, archivo})) {
+        if (error)
+            *error = {};
+        return true;
+    }
+    if (error)
+        *error = db.lastError();
+    return false;
+}
+
 } // namespace qav

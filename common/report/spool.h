@@ -29,4 +29,10 @@ constexpr int ErrSpoolFull = 9020;
 QString RegistraSpool(Database &db, const QString &codRep, qint16 tipDoc, const QString &docId,
                       const QString &sysUser, DbError *error = nullptr);
 
+// Takes back the registration of a document that could not be written (the row of code
+// `codRep` and file name `archivo`), so that the spool never lists a report that was not
+// made. False (with *error) when the database refuses.
+bool unregisterSpool(Database &db, const QString &codRep, const QString &archivo,
+                     DbError *error = nullptr);
+
 } // namespace qav

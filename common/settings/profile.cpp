@@ -1,6 +1,7 @@
 #include "common/settings/profile.h"
 
 #include "common/text/textfile.h"
+#include "common/text/syserror.h"
 #include "common/text/trim.h"
 
 #include <QDir>
@@ -80,13 +81,13 @@ bool readProfileLines(const QString &path, QList<ProfileLine> *lines, bool *comp
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
         if (error)
-            *error = f.errorString();
+            *error = QStringLiteral("No se pudo abrir el archivo %1: %2.").arg(path, fileErrorText(f));
         return false;
     }
     QByteArray bytes = f.read(kMaxProfileBytes + 1);
     if (f.error() != QFileDevice::NoError) {
         if (error)
-            *error = f.errorString();
+            *error = QStringLiteral("No se pudo leer el archivo %1: %2.").arg(path, fileErrorText(f));
         return false;
     }
     if (bytes.size() > kMaxProfileBytes) {

@@ -1,9 +1,11 @@
 #include "common/text/textfile.h"
 
+#include "common/text/atomicfile.h"
+#include "common/text/syserror.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <array>
 
@@ -73,13 +75,13 @@ bool readText(const QString &path, QString *text, QString *error)
     QFile f(resolveCaseInsensitive(path));
     if (!f.open(QIODevice::ReadOnly)) {
         if (error)
-            *error = f.errorString();
+            *error = QStringLiteral("No se pudo abrir el archivo %1: %2.").arg(f.fileName(), fileErrorText(f));
         return false;
     }
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError) {
         if (error)
-            *error = f.errorString();
+            *error = QStringLiteral("No se pudo leer el archivo %1: %2.").arg(f.fileName(), fileErrorText(f));
         return false;
     }
     *text = decodeCp1252(bytes);
@@ -97,16 +99,11 @@ bool readTextLines(const QString &path, QStringList *lines, QString *error)
 
 bool writeText(const QString &path, const QString &text, QString *error)
 {
-    QSaveFile f(resolveCaseInsensitive(path));
-    if (!f.open(QIODevice::WriteOnly)) {
+    AtomicFile f(path);
+    const QByteArray bytes = encodeCp1252(text);
+    if (!f.open() || f.write(bytes) != bytes.size() || !f.commit()) {
         if (error)
-            *error = f.errorString();
-        return false;
-    }
-    f.write(encodeCp1252(text));
-    if (!f.commit()) {
-        if (error)
-            *error = f.errorString();
+            *error = f.errorText();
         return false;
     }
     return true;

@@ -6,8 +6,9 @@
 // File names are compared without regard to case: resolveCaseInsensitive() finds the
 // existing file whatever the case of the name given ("RPT1.Err" written, "rpt1.err" read).
 //
-// Errors: the read functions return false and leave an explanation in *error; the write
-// functions write through QSaveFile, so a failing disk never leaves half a file behind.
+// Errors: the functions return false and leave an explanation in *error (Spanish, with the
+// path and the cause); the write functions write through AtomicFile, so a failing disk
+// never leaves half a file behind and keeps the old file as it was.
 
 #include <QByteArray>
 #include <QString>

@@ -2,6 +2,7 @@
 
 #include "declmod/import/filelock.h"
 
+#include "common/text/syserror.h"
 #include "common/text/textfile.h"
 
 #include <QFileInfo>
@@ -157,7 +158,9 @@ ImportFileProblem readProblem(const ImportLineReader &reader, qint64 lineNumber)
     if (reader.tooLong())
         return fileProblem(ImportFileStatus::LineTooLong, int(qMin<qint64>(lineNumber, INT_MAX)));
     const int number = reader.systemError() != 0 ? reader.systemError() : int(QFileDevice::ReadError);
-    return fileProblem(ImportFileStatus::ReadError, number, reader.errorString());
+    return fileProblem(ImportFileStatus::ReadError, number,
+                       reader.systemError() != 0 ? qav::systemErrorText(reader.systemError())
+                                                 : QStringLiteral("no se pudo leer el archivo"));
 }
 
 bool openImportFile(const QString &path, QFile *file, ImportFileProblem *problem)
@@ -177,7 +180,7 @@ bool openImportFile(const QString &path, QFile *file, ImportFileProblem *problem
         else if (error == EBUSY || error == ETXTBSY || error == EAGAIN)
             *problem = fileProblem(ImportFileStatus::InUse);
         else
-            *problem = fileProblem(ImportFileStatus::ReadError, error, qt_error_string(error));
+            *problem = fileProblem(ImportFileStatus::ReadError, error, qav::systemErrorText(error));
         return false;
     }
     struct stat st {};
@@ -191,7 +194,7 @@ bool openImportFile(const QString &path, QFile *file, ImportFileProblem *problem
     file->setFileName(resolved);
     if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        *problem = fileProblem(ImportFileStatus::ReadError, int(file->error()), file->errorString());
+        *problem = fileProblem(ImportFileStatus::ReadError, int(file->error()), qav::fileErrorText(*file));
         return false;
     }
     if (lockedByOther(file->handle(), false)) {

@@ -4,6 +4,7 @@
 #include "declmod/import/importline.h"
 #include "declmod/session/hostservices.h"
 
+#include "common/text/syserror.h"
 #include "common/text/textfile.h"
 
 #include <QFile>
@@ -162,7 +163,7 @@ private:
         failure->inUse = number == EBUSY || number == ETXTBSY || number == EACCES
             || number == EPERM;
         failure->number = number;
-        failure->description = QString::fromLocal8Bit(std::strerror(number));
+        failure->description = qav::systemErrorText(number);
         return false;
     }
 

@@ -4,11 +4,12 @@
 #include "declmod/reports/paintertarget.h"
 #include "declmod/reports/reportpages.h"
 
+#include "common/text/atomicfile.h"
+
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 namespace declmod {
 
@@ -22,9 +23,9 @@ bool renderToPdf(const ReportPages &document, const PageRange *range, const QStr
             *error = why;
         return false;
     };
-    QSaveFile file(pdfPath);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(QStringLiteral("No se pudo crear el archivo %1: %2").arg(pdfPath, file.errorString()));
+    qav::AtomicFile file(pdfPath);
+    if (!file.open())
+        return fail(file.errorText());
     PrintOutcome outcome;
     {
         QPdfWriter writer(&file);
@@ -37,6 +38,9 @@ bool renderToPdf(const ReportPages &document, const PageRange *range, const QStr
     }
     if (pages)
         *pages = outcome.pages;
+    // A write refused on the way (a full disk) fails the export even when the pages drew.
+    if (outcome.ok() && file.failed())
+        return fail(file.errorText());
     if (!outcome.ok()) {
         if (cancelled)
             *cancelled = outcome.status == PrintOutcome::Cancelled;
@@ -44,7 +48,7 @@ bool renderToPdf(const ReportPages &document, const PageRange *range, const QStr
         return fail(outcome.message());
     }
     if (!file.commit())
-        return fail(QStringLiteral("No se pudo escribir el archivo %1: %2").arg(pdfPath, file.errorString()));
+        return fail(file.errorText());
     return true;
 }
 

@@ -114,6 +114,8 @@ PreparedReport prepareDeclarationReport(qav::Database &db, const HostServices &h
     in.ReportDir = reportDir;
     const ReportOutcome built = buildReport(db, host, in, writer);
     if (!built.ok) {
+        // The spool never lists a report that was not made.
+        qav::unregisterSpool(db, QStringLiteral("DE0001"), out.name);
         out.message = built.message();
         return out;
     }

@@ -2,6 +2,7 @@
 
 #include "declmod/reports/reportstate.h"
 
+#include "common/text/syserror.h"
 #include "common/text/textfile.h"
 
 #include <cstring>
@@ -116,7 +117,7 @@ bool ReportPages::open(const QString &path, QString *error)
     auto file = std::make_unique<QFile>(m_path);
     if (!file->open(QIODevice::ReadOnly)) {
         if (error)
-            *error = file->errorString();
+            *error = qav::fileErrorText(*file);
         return false;
     }
     constexpr qint64 kChunk = 1 << 20;
@@ -128,7 +129,7 @@ bool ReportPages::open(const QString &path, QString *error)
         if (more.isEmpty()) {
             if (file->error() != QFileDevice::NoError) {
                 if (error)
-                    *error = file->errorString();
+                    *error = qav::fileErrorText(*file);
                 return false;
             }
             atEnd = true;
