@@ -297,21 +297,37 @@ QList<QSqlRecord> Database::rows(const QString &sql, const QVariantList &params)
         return out;
     while (q.next())
         out << q.record();
+    // next() ends alike at the last row and at a failure of the engine (a damaged page).
+    if (q.lastError().isValid()) {
+        fail(fromSqlError(q.lastError()));
+        return {};
+    }
     return out;
 }
 
 QVariant Database::scalar(const QString &sql, const QVariantList &params)
 {
     QSqlQuery q;
-    if (!select(&q, sql, params) || !q.next())
+    if (!select(&q, sql, params))
         return QVariant();
+    if (!q.next()) {
+        if (q.lastError().isValid())
+            fail(fromSqlError(q.lastError()));
+        return QVariant();
+    }
     return q.value(0);
 }
 
 bool Database::exists(const QString &sql, const QVariantList &params)
 {
     QSqlQuery q;
-    return select(&q, sql, params) && q.next();
+    if (!select(&q, sql, params))
+        return false;
+    if (q.next())
+        return true;
+    if (q.lastError().isValid())
+        fail(fromSqlError(q.lastError()));
+    return false;
 }
 
 bool Database::insert(const QString &table, const ColumnValues &values)

@@ -35,6 +35,10 @@ struct DbError {
 // for ErrEngine, the engine's own text.
 QString dbErrorText(int number, const QString &detail = QString());
 
+// The Spanish text of an engine failure that has no number of its own: its cause when the
+// engine's result code or message names a known one, else the code and the engine's words.
+QString engineErrorText(int engineCode, const QString &engineText);
+
 // Classifies an engine error.
 DbError fromSqlError(const QSqlError &error);
 

@@ -14,6 +14,7 @@
 #include "common/ui/messages.h"
 
 #include <QFileInfo>
+#include <QSqlError>
 #include <QSqlQuery>
 
 #include <vector>
@@ -164,6 +165,13 @@ bool DeclarationBuilder::load(ReportOutcome *failed)
             m_months.insert(r.per_tri, m_host.alignLeft(*name, 20));
         }
         m_records.push_back(std::move(r));
+    }
+    // next() ends the same way at the last row and at a failure of the engine (a damaged
+    // page): a report is never built from part of the records.
+    if (q.lastError().isValid()) {
+        const qav::DbError e = qav::fromSqlError(q.lastError());
+        *failed = failure(e.number, e.text);
+        return false;
     }
     return true;
 }

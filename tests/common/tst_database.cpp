@@ -3,6 +3,7 @@
 
 #include "common/db/account.h"
 #include "common/db/database.h"
+#include "tests/support/damagedpage.h"
 #include "tests/support/sandbox.h"
 
 #include <QFile>
@@ -208,6 +209,71 @@ private slots:
         // A failure is not remembered past the next success.
         QVERIFY(db.execute("DELETE FROM PARAM WHERE Numero='999'"));
         QCOMPARE(db.lastError().number, int(qav::ErrNone));
+    }
+
+    // Failures of the engine without a number of their own reach the operator in Spanish,
+    // by their cause; a cause without a text keeps the engine's number and words.
+    void engineFailuresInSpanish_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("text");
+        const QString engine = QStringLiteral("Error del motor de base de datos: %1.");
+        QTest::newRow("index on a stored query")
+            << "CREATE INDEX ix ON VPARAM (Numero)"
+            << engine.arg(QStringLiteral("no se puede crear un índice sobre una consulta"));
+        QTest::newRow("syntax") << "SELEC 1"
+                                << engine.arg(QStringLiteral("la instrucción SQL no está bien escrita"));
+        QTest::newRow("no such function") << "SELECT nofunc(1)"
+                                          << engine.arg(QStringLiteral("la instrucción usa una función que no existe"));
+        QTest::newRow("required field") << "INSERT INTO OBLIGA (x) VALUES (NULL)"
+                                        << engine.arg(QStringLiteral("un campo obligatorio quedó vacío"));
+        QTest::newRow("rule of a column") << "INSERT INTO OBLIGA (x) VALUES (-1)"
+                                          << engine.arg(QStringLiteral("un valor no cumple la regla de su columna"));
+        QTest::newRow("no text of its own") << "SELECT abs(-9223372036854775807 - 1)"
+                                            << QStringLiteral("Error del motor de base de datos número 1: integer overflow");
+    }
+    void engineFailuresInSpanish()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QString, text);
+        qav::Database db("t");
+        QVERIFY(db.open(options()));
+        QVERIFY(db.execute("CREATE VIEW VPARAM AS SELECT * FROM PARAM"));
+        QVERIFY(db.execute("CREATE TABLE OBLIGA (x INTEGER NOT NULL CHECK (x >= 0))"));
+        QVERIFY(!db.execute(sql));
+        QCOMPARE(db.lastError().number, int(qav::ErrEngine));
+        QCOMPARE(db.lastError().text, text);
+    }
+
+    // A read that stops at a damaged page fails as a whole: rows(), scalar() and exists()
+    // never hand out the rows before the damage as if they were all.
+    void damagedPageFailsTheRead()
+    {
+        {
+            qav::Database db("t");
+            QVERIFY(db.open(options()));
+            QVERIFY(db.execute("CREATE TABLE MUCHAS (n INTEGER, marca TEXT)"));
+            qav::Transaction tx(db);
+            for (int i = 0; i < 400; ++i)
+                QVERIFY(db.execute("INSERT INTO MUCHAS VALUES (?, ?)",
+                                   {i, QStringLiteral("fila%1-").arg(i, 4, 10, QLatin1Char('0')) + QString(200, u'x')}));
+            QVERIFY(tx.commit());
+            QVERIFY(db.execute("PRAGMA wal_checkpoint(TRUNCATE)"));
+        }
+        QString why;
+        QVERIFY2(qavtest::damagePageHolding(m_sb->dbFile, "fila0300-", &why), qPrintable(why));
+        qav::Database db("t");
+        QVERIFY(db.open(options()));
+        QVERIFY(db.rows("SELECT n FROM MUCHAS").isEmpty());
+        QCOMPARE(db.lastError().number, int(qav::ErrEngine));
+        QCOMPARE(db.lastError().text,
+                 QStringLiteral("Error del motor de base de datos: el archivo de la base de datos está dañado."));
+        QVERIFY(!db.scalar("SELECT n FROM MUCHAS WHERE marca LIKE 'fila0350%'").isValid());
+        QCOMPARE(db.lastError().number, int(qav::ErrEngine));
+        QVERIFY(!db.exists("SELECT n FROM MUCHAS WHERE n = 399"));
+        QCOMPARE(db.lastError().number, int(qav::ErrEngine));
+        // The rows before the damage are still there to be read one by one.
+        QCOMPARE(db.scalar("SELECT marca FROM MUCHAS WHERE rowid = 1").toString().left(9), QStringLiteral("fila0000-"));
     }
 
     void notOpen()

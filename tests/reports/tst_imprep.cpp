@@ -15,6 +15,7 @@
 #include "common/report/reportwriter.h"
 #include "common/text/textfile.h"
 #include "common/time/clock.h"
+#include "tests/support/damagedpage.h"
 
 #include <QFileInfo>
 #include <QtTest>
@@ -125,6 +126,8 @@ private slots:
     void sumsAreExact();
     void badRecordFailsWithoutDocument_data();
     void badRecordFailsWithoutDocument();
+    void damagedPageFailsWithoutDocument();
+    void barInNameAndSeriesStaysText();
 
     void errorGolden_data();
     void errorGolden();
@@ -452,6 +455,68 @@ void TstImpRep::badRecordFailsWithoutDocument()
     QCOMPARE(b.outcome.message(), message);
     QVERIFY(b.bytes.isEmpty());
     QCOMPARE(QDir(m_fx->reportDir()).entryList(QDir::Files), QStringList());
+}
+
+// The engine fails part-way through the records (a damaged table page): no report from the
+// records read before it.
+void TstImpRep::damagedPageFailsWithoutDocument()
+{
+    QStringList lines;
+    for (int i = 0; i < 300; ++i)
+        lines << QStringLiteral("01|S%1|01|1.00|1.00").arg(i, 4, 10, QLatin1Char('0'));
+    QVERIFY(m_fx->addRecordLines(lines, kRuc, QStringLiteral("2023")));
+    // Long series spread the records over many pages.
+    QVERIFY(m_fx->db->execute(QStringLiteral("UPDATE f7093des SET num_ser = num_ser || '-' || ?"),
+                              {QString(300, u'x')}));
+    QVERIFY(m_fx->db->execute(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")));
+    m_fx->db->close();
+    QString why;
+    QVERIFY2(qavtest::damagePageHolding(m_fx->box.dbFile, "S0200-", &why), qPrintable(why));
+    QVERIFY(m_fx->db->open(m_fx->box.openOptions()));
+    for (const bool byMonth : {true, false}) {
+        ReportInput in;
+        in.byMonth = byMonth;
+        const Built b = build(in);
+        QVERIFY(!b.outcome.ok);
+        QCOMPARE(b.outcome.message(), QStringLiteral("Error Técnico : (%1) Error del motor de base de datos: el "
+                                                     "archivo de la base de datos está dañado.")
+                                          .arg(int(qav::ErrEngine)));
+        QVERIFY(b.bytes.isEmpty());
+    }
+    QCOMPARE(QDir(m_fx->reportDir()).entryList(QDir::Files), QStringList());
+}
+
+// A "|" or a line end in a name, a series or a line of the error list never splits a line
+// of the document: read back, every line is read, and the texts are whole, the bar drawn as
+// "¦".
+void TstImpRep::barInNameAndSeriesStaysText()
+{
+    QVERIFY(m_fx->addRecordLines({QStringLiteral("01|SERIE|01|1.00|1.00")}, kRuc, QStringLiteral("2023")));
+    QVERIFY(m_fx->db->execute(QStringLiteral("UPDATE f7093des SET num_ser = ?"), {QStringLiteral("A|1|")}));
+    QVERIFY(writeBytes(m_fx->reportDir() + kRuc + QStringLiteral(".err"),
+                       "01    B|2  03  |True|72|\r\n"));
+    const QString name = QStringLiteral("ACME |True|72|\nS.A.");
+    ReportInput declaration;
+    declaration.TaxpayerName = name;
+    ReportInput errors;
+    errors.kind = TransferErrorReport;
+    errors.TaxpayerName = name;
+    for (const ReportInput &in : {declaration, errors}) {
+        const Built b = build(in);
+        QVERIFY(b.outcome.ok);
+        QCOMPARE(b.doc.skippedLines, 0);
+        bool nameFound = false;
+        for (const qav::ReportElement &e : b.doc.elements) {
+            QVERIFY2(e.size != 72, qPrintable(e.text));
+            nameFound = nameFound || e.text.contains(QStringLiteral("ACME ¦True¦72¦ S.A."));
+        }
+        QVERIFY(nameFound);
+        if (in.kind == DeclarationReport) {
+            QVERIFY(findText(b.doc, m_host.alignLeft(QStringLiteral("A¦1¦"), 15)));
+        } else {
+            QVERIFY(findText(b.doc, QString(20, u' ') + QStringLiteral("01    B¦2  03  ¦True¦72¦")));
+        }
+    }
 }
 
 void TstImpRep::errorGolden_data()
