@@ -213,8 +213,14 @@ static int loadInto(const LoadOptions &options, std::FILE *out, std::FILE *err)
                                                         qav::messages(), false);
         print(out, run.paths().log);
         print(out, run.paths().errorList);
-        if (a.built)
+        if (a.built) {
             print(out, a.reportPath);
+        } else {
+            // Why is on standard error already (the build's or the spool's message).
+            print(err, QStringLiteral("decltool: the error report was not written"));
+            table.clear();
+            return 3;
+        }
     }
     table.clear();
     return run.rejected() > 0 || estado == 9 ? 1 : 0;

@@ -33,6 +33,9 @@ std::optional<CommandLine> CommandLine::parse(const QString &line, QString *erro
     // out of their folder.
     if (line.contains(u'\'') || line.contains(u'"'))
         return refuse(QStringLiteral("La línea de comandos no puede contener comillas."));
+    // The receipt's fields are written into the report document, whose fields a "|" ends.
+    if (line.contains(u'|'))
+        return refuse(QStringLiteral("La línea de comandos no puede contener el carácter \"|\"."));
     for (const QChar c : QStringView(line).sliced(2, MinimumLength - 2)) {
         if (c.unicode() < 32 || c.unicode() == 127)
             return refuse(QStringLiteral("La línea de comandos contiene caracteres de control."));

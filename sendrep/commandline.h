@@ -11,8 +11,8 @@
 // arguments with single spaces to rebuild it.
 //
 // Errors: parse() returns no value for a line that cannot be a sending's command line
-// (shorter than 36 characters, holding quotes, control characters or path separators), and
-// puts the reason in *error. Nothing is read from such a line.
+// (shorter than 36 characters, holding quotes, a "|", control characters or path
+// separators), and puts the reason in *error. Nothing is read from such a line.
 
 #include <QString>
 

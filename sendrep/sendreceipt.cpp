@@ -11,11 +11,15 @@
 #include "common/time/clock.h"
 #include "common/ui/messages.h"
 
+#include "common/text/atomicfile.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QSaveFile>
+#include <QSqlError>
 #include <QSqlQuery>
+
+#include <cerrno>
 
 namespace sendrep {
 namespace {
@@ -34,6 +38,26 @@ const QString kDeclarationKey =
 RunError fromDb(const qav::DbError &e)
 {
     return {e.number, e.text};
+}
+
+// A query that stopped before its last row: next() returns false on a failure of the
+// engine (a damaged page) as it does at the end, only the error tells them apart.
+bool readFailed(const QSqlQuery &q, RunError *error)
+{
+    if (!q.lastError().isValid())
+        return false;
+    *error = fromDb(qav::fromSqlError(q.lastError()));
+    return true;
+}
+
+// Writes `bytes` as the whole of the file at `path` (see AtomicFile); the failure's text
+// names the file and its cause.
+bool writeWhole(qav::AtomicFile &f, const QByteArray &bytes, RunError *error)
+{
+    if (f.open() && f.write(bytes) == bytes.size() && f.commit())
+        return true;
+    *error = {ErrFileAccess, f.errorText()};
+    return false;
 }
 
 bool failWith(RunError *error, int number, const QString &detail)
@@ -135,6 +159,9 @@ bool SendReceipt::sum(const QString &column, const CommandLine &cmd, QString *te
             return failWith(error, ErrOverflow, column);
         total = next;
     }
+    // No sum is given from part of the rows.
+    if (readFailed(q, error))
+        return false;
     *text = total ? qav::formatPicture(*total, kSumPicture) : QString();
     return true;
 }
@@ -148,6 +175,8 @@ bool SendReceipt::lookupName(const CommandLine &cmd, QString *name, bool *found,
         return false;
     }
     *found = q.next();
+    if (!*found && readFailed(q, error))
+        return false;
     *name = *found ? q.value(0).toString() : QString();
     return true;
 }
@@ -162,18 +191,15 @@ bool SendReceipt::writeTemporary(const QByteArray &bytes, QString *path, RunErro
     // another name is drawn instead.
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         const QString candidate = dir + u'/' + QString::number(m_numbers());
-        QFile f(candidate);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            if (QFileInfo::exists(candidate))
+        if (QFileInfo::exists(candidate))
+            continue;
+        qav::AtomicFile f(candidate);
+        f.setNewOnly(true);
+        if (!writeWhole(f, bytes, error)) {
+            if (f.systemError() == EEXIST)
                 continue;
-            return failWith(error, ErrFileAccess, candidate);
+            return false;
         }
-        if (f.write(bytes) != bytes.size() || !f.flush()) {
-            f.close();
-            f.remove();
-            return failWith(error, ErrFileAccess, candidate);
-        }
-        f.close();
         *path = candidate;
         return true;
     }
@@ -200,13 +226,18 @@ bool SendReceipt::writeDocument(const Receipt &receipt, const CommandLine &cmd, 
     w.ReportWidth = 0;
     w.NarrowPageLength = 80;
     w.WidePageLength = 44;
-    if (!w.open(path))
-        return failWith(error, ErrFileAccess, path);
-    writeReportDocument(w, receipt);
-    if (!w.close())
-        return failWith(error, ErrFileAccess, path);
-    m_outcome.documentPath = path;
-    return true;
+    if (w.open(path)) {
+        writeReportDocument(w, receipt);
+        if (w.close()) {
+            m_outcome.documentPath = path;
+            return true;
+        }
+    }
+    // A document that was not written is not left registered.
+    *error = {ErrFileAccess, w.errorString()};
+    qav::unregisterSpool(m_db, kReportCode, name);
+    m_outcome.spoolName.clear();
+    return false;
 }
 
 bool SendReceipt::copyFile(const QString &from, const QString &to, RunError *error)
@@ -218,13 +249,8 @@ bool SendReceipt::copyFile(const QString &from, const QString &to, RunError *err
     if (in.error() != QFileDevice::NoError)
         return failWith(error, ErrFileAccess, from);
     // An earlier copy of the same sending is replaced whole, never left half written.
-    QSaveFile out(qav::resolveCaseInsensitive(to));
-    if (!out.open(QIODevice::WriteOnly))
-        return failWith(error, ErrFileAccess, to);
-    out.write(bytes);
-    if (!out.commit())
-        return failWith(error, ErrFileAccess, to);
-    return true;
+    qav::AtomicFile out(to);
+    return writeWhole(out, bytes, error);
 }
 
 int SendReceipt::run(const QString &commandLine)

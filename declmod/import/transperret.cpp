@@ -25,7 +25,7 @@ TransferFailure transferFailureOf(const qav::DbError &error)
         f.kind = TransferFailureKind::NotFound;
         break;
     case qav::ErrLocked:
-        f.kind = TransferFailureKind::InUse;
+        f.kind = TransferFailureKind::DatabaseBusy;
         break;
     default:
         f.kind = TransferFailureKind::Other;
@@ -49,6 +49,12 @@ bool Errores_Transferencia(const TransferFailure &failure, qav::MessageService &
     case TransferFailureKind::InUse:
         messages.show({QStringLiteral("¡El archivo se encuentra abierto!") + u'\n'
                            + QStringLiteral("Intente nuevamente por favor."),
+                       critical, error});
+        break;
+    case TransferFailureKind::DatabaseBusy:
+        messages.show({QStringLiteral("La base de datos está ocupada: otro usuario o programa la "
+                                      "está modificando en este momento.")
+                           + u'\n' + QStringLiteral("Intente nuevamente en unos momentos."),
                        critical, error});
         break;
     case TransferFailureKind::NoFolder:
@@ -249,6 +255,9 @@ TransferAnnouncement registerErrorReport(qav::Database &db, const QString &sysUs
             messages.show({QStringLiteral("Error Tecnico:") + u' ' + QString::number(qav::ErrEngine)
                                + u' ' + buildError,
                            qav::MbOk | qav::MbCritical, QStringLiteral("Error")});
+        // The spool never lists a report that was not made.
+        if (!a.built)
+            qav::unregisterSpool(db, QStringLiteral("DE0003"), a.spoolName);
     }
     return a;
 }

@@ -41,7 +41,8 @@ class HostServices;
 enum class TransferFailureKind {
     Duplicate, // the working table already holds the record's type, series and month
     NotFound,  // the import file, or something the database needs, is missing
-    InUse,     // a file is in use or locked
+    InUse,     // the import file is in use or locked
+    DatabaseBusy, // the database is locked by another program or session
     NoFolder,  // no folder has been chosen
     Other,
 };

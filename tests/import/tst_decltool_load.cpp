@@ -7,6 +7,7 @@
 
 #include "declmod/session/session.h"
 #include "tests/declaration/declfixture.h"
+#include "tests/support/smalldisk.h"
 
 #include "common/time/clock.h"
 
@@ -236,6 +237,55 @@ private slots:
         QVERIFY2(r.out.startsWith(QStringLiteral("transferred: 0 rejected: 1\nestado: 9\n")),
                  qPrintable(r.out));
         QCOMPARE(header(kRuc), QStringList{QStringLiteral("9|6")});
+    }
+
+    // The error report cannot be written (the report folder is a file, or a small file
+    // system filled up): the load says why and ends with status 3, not as a plain rejection;
+    // the report is not left registered; the declaration is saved as checked; and
+    // error-report then fails the same way.
+    void errorReportNotWritten_data()
+    {
+        QTest::addColumn<bool>("fullDisk");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("report folder is a file") << false << QStringLiteral("una parte de la ruta no es una carpeta");
+        QTest::newRow("report folder full") << true << QStringLiteral("no queda espacio en el disco");
+    }
+    void errorReportNotWritten()
+    {
+        QFETCH(bool, fullDisk);
+        QFETCH(QString, cause);
+        const QString rpt = m_fx.sandbox->sysPath + QStringLiteral("RPT");
+        qavtest::SmallDisk disk;
+        QString why;
+        if (fullDisk) {
+            if (!qavtest::SmallDisk::available(&why))
+                QSKIP(qPrintable(QStringLiteral("no small file system here: ") + why));
+            QVERIFY2(disk.mount(rpt, 64 * 1024, &why), qPrintable(why));
+            QVERIFY2(disk.fill(&why), qPrintable(why));
+        } else {
+            QVERIFY(QDir(rpt).removeRecursively());
+            QVERIFY(writeFile(rpt, "no es una carpeta"));
+        }
+        QVERIFY(writeFile(importFile(), "01|F001|3|1500.00|1271.19|\r\n01|0001|05|100|150|\r\n"));
+        const Result r = runLoad({importFile(), QStringLiteral("--ruc"), kRuc, QStringLiteral("--year"), m_year});
+        QCOMPARE(r.status, 3);
+        QCOMPARE(r.out, QStringLiteral("transferred: 1 rejected: 1\nestado: 0\n") + rpt + QStringLiteral("7093")
+                            + kRuc + m_year + QStringLiteral(".Log\n") + rpt + kRuc + QStringLiteral(".Err\n"));
+        const QString failure = QStringLiteral("No se pudo %1 el archivo ") + rpt
+                                + QStringLiteral("/00000001.PRN: ") + cause + u'.';
+        QVERIFY2(r.err.contains(failure.arg(fullDisk ? QStringLiteral("escribir") : QStringLiteral("crear"))),
+                 qPrintable(r.err));
+        QVERIFY2(r.err.endsWith(QStringLiteral("decltool: the error report was not written\n")), qPrintable(r.err));
+        QVERIFY(!r.err.contains(QStringLiteral("Unknown error")));
+        QCOMPARE(spoolRows(), 0);
+        QCOMPARE(header(kRuc), QStringList{QStringLiteral("0|6")});
+
+        const Result again = runTool({QStringLiteral("error-report"), QStringLiteral("--ruc"), kRuc,
+                                      QStringLiteral("--year"), m_year});
+        QCOMPARE(again.status, 1);
+        QVERIFY2(again.err.contains(cause), qPrintable(again.err));
+        QCOMPARE(again.out, QString());
+        QCOMPARE(spoolRows(), 0);
     }
 
     // Refusals as a whole: status 2, the message on standard error, nothing saved, the

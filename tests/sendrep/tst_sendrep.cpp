@@ -4,20 +4,26 @@
 
 #include "common/db/account.h"
 #include "common/db/database.h"
+#include "common/report/reportreader.h"
 #include "common/settings/profile.h"
+#include "common/text/atomicfile.h"
 #include "common/text/textfile.h"
 #include "common/time/clock.h"
 #include "common/ui/messages.h"
 #include "sendrep/commandline.h"
 #include "sendrep/receipt.h"
 #include "sendrep/sendreceipt.h"
+#include "tests/support/damagedpage.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/smalldisk.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSqlRecord>
 #include <QtTest>
+
+#include <cerrno>
 
 using sendrep::CommandLine;
 using sendrep::SendReceipt;
@@ -160,6 +166,27 @@ class TestSendRep : public QObject
         return qEnvironmentVariable("QAV_BIN_DIR") + QStringLiteral("/sendrep");
     }
 
+    // Runs the real program without a display; its standard error in *err.
+    int runProgram(const QStringList &args, QString *err)
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.insert(QStringLiteral("QAV_WINDIR"), m_sb->windir);
+        p.setProcessEnvironment(env);
+        p.start(sendrepPath(), args);
+        if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
+            return -1;
+        *err = QString::fromLocal8Bit(p.readAllStandardError());
+        return p.exitCode();
+    }
+
+    // The copy an earlier sending of the same command line left in the report folder.
+    QString earlierCopy() const { return rptDir() + QStringLiteral("/70932023  040000001.PRN"); }
+    const QByteArray kEarlierCopy = QByteArrayLiteral("pPos|10|10|copia anterior|False|8|0|\r\n");
+
 private slots:
     void init()
     {
@@ -252,6 +279,11 @@ private slots:
         QTest::newRow("backslash in the period")
             << commandLine(kRuc, QStringLiteral("20\\23"))
             << QStringLiteral("La línea de comandos no puede contener separadores de carpeta.");
+        QTest::newRow("bar in the receipt number")
+            << commandLine(kRuc, QStringLiteral("2023"), QStringLiteral("0"), QStringLiteral("|True|72"))
+            << QStringLiteral("La línea de comandos no puede contener el carácter \"|\".");
+        QTest::newRow("bar past the fields") << commandLine() + QStringLiteral("|")
+                                             << QStringLiteral("La línea de comandos no puede contener el carácter \"|\".");
         QTest::newRow("line feed in the week")
             << commandLine(kRuc, QStringLiteral("2023"), QStringLiteral("\n"))
             << QStringLiteral("La línea de comandos contiene caracteres de control.");
@@ -397,6 +429,139 @@ private slots:
         QVERIFY(qav::readTextLines(rptDir() + QStringLiteral("/00000001.PRN"), &document));
         QVERIFY(document.contains(QStringLiteral("pPos|10|3150|") + QString(27, u' ')
                                   + QStringLiteral(" 22,999,999,999,999.78          25.30|False|8|0|")));
+    }
+
+    // A name holding "|" stays one text of its line: read back, the document has the name
+    // whole (the bar drawn as "¦") and no field of size, weight or page taken from it.
+    void barInTheNameStaysText()
+    {
+        const QString name = QStringLiteral("ACME |True|72| S.A.\r\nNC");
+        QVERIFY(db().execute(QStringLiteral("UPDATE CONT SET Nombre=? WHERE Doc_id_d=?"), {name, kRuc}));
+        SendReceipt r;
+        QCOMPARE(run(commandLine(), {12345678}, &r), int(sendrep::Done));
+        qav::ReportDocument doc;
+        QString why;
+        QVERIFY2(qav::readReportDocument(r.outcome().documentPath, &doc, &why), qPrintable(why));
+        QCOMPARE(doc.skippedLines, 0);
+        QStringList names;
+        for (const qav::ReportElement &e : std::as_const(doc.elements)) {
+            if (e.text.contains(QStringLiteral("RAZON SOCIAL")))
+                names << e.text;
+            QCOMPARE(e.kind, qav::ReportElement::Text);
+            QCOMPARE(e.size, qint16(8));
+            QVERIFY(!e.bold);
+        }
+        QCOMPARE(names, QStringList{QString(10, u' ') + QStringLiteral("RAZON SOCIAL     : ACME ¦True¦72¦ S.A.  NC")});
+        QCOMPARE(doc.pageCount(), 1);
+    }
+
+    // A damaged table page makes the engine fail part-way through the rows: no total from
+    // the rows read before it, no receipt, no spool row; the real program exits 1 and says
+    // why in Spanish.
+    void damagedPageStopsTheReceipt()
+    {
+        for (int i = 0; i < 300; ++i)
+            QVERIFY(addVoucher(kRuc, QStringLiteral("2023"),
+                               QStringLiteral("M%1-").arg(i, 4, 10, QLatin1Char('0')) + QString(300, u'x'),
+                               QStringLiteral("01"), QStringLiteral("1000.00"), QStringLiteral("847.46")));
+        QVERIFY(db().execute(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")));
+        m_db.reset();
+        QString why;
+        QVERIFY2(qavtest::damagePageHolding(m_sb->dbFile, "M0200-", &why), qPrintable(why));
+
+        QString err;
+        QCOMPARE(runProgram({commandLine()}, &err), 1);
+        QCOMPARE(err, QStringLiteral("Mensaje: Error tecnico:  %1\nError del motor de base de datos: el archivo "
+                                     "de la base de datos está dañado.\n").arg(int(qav::ErrEngine))
+                          + kTryAgain + u'\n');
+        expectNothingWritten();
+    }
+
+    // A write refused part-way (the writer's seam, as a disk that fills up at that byte):
+    // the run fails with the file and the cause, the document is not left registered, and
+    // the copy of an earlier sending is kept as it was.
+    void writeFailsPartWay_data()
+    {
+        QTest::addColumn<qint64>("failAt");
+        QTest::addColumn<QString>("file"); // the file that could not be written
+        QTest::addColumn<QStringList>("temporary"); // what stays in the temporary folder
+        QTest::newRow("the plain-text receipt") << qint64(0) << QStringLiteral("TMP/12345678") << QStringList();
+        QTest::newRow("the report document") << qint64(1000) << QStringLiteral("RPT/00000001.PRN")
+                                             << QStringList{QStringLiteral("12345678")};
+    }
+    void writeFailsPartWay()
+    {
+        QFETCH(qint64, failAt);
+        QFETCH(QString, file);
+        QFETCH(QStringList, temporary);
+        addGoldenVouchers();
+        QVERIFY(qav::writeText(earlierCopy(), QString::fromLatin1(kEarlierCopy)));
+        qav::AtomicFile::failAfterBytesForTesting(failAt, ENOSPC);
+        const int status = run(commandLine(), {12345678});
+        qav::AtomicFile::failAfterBytesForTesting(-1, 0);
+        QCOMPARE(status, int(sendrep::Failed));
+        expectOneMessage(QStringLiteral("Error tecnico:  75\nNo se pudo escribir el archivo %1: no queda espacio "
+                                        "en el disco.\n").arg(m_sb->sysPath + file)
+                             + kTryAgain,
+                         QStringLiteral("Mensaje"));
+        QCOMPARE(spoolRows(), 0);
+        QCOMPARE(filesIn(rptDir()), QStringList{QStringLiteral("70932023  040000001.PRN")});
+        QCOMPARE(fileBytes(earlierCopy()), kEarlierCopy);
+        QCOMPARE(filesIn(tmpDir()), temporary);
+    }
+
+    // A disk really full (a small file system on one folder of the installation, filled
+    // up), with the real program: the report folder or the temporary folder full fails the
+    // run (exit 1, the cause on standard error, nothing registered, the earlier copy
+    // kept); the settings folder full keeps PM000.INI as it was, never emptied.
+    void fullDisk_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("report folder") << QStringLiteral("RPT") << 1
+                                       << QStringLiteral("No se pudo escribir el archivo %1/00000001.PRN: no queda "
+                                                         "espacio en el disco.");
+        QTest::newRow("temporary folder") << QStringLiteral("TMP") << 1
+                                          << QStringLiteral("no queda espacio en el disco.");
+        QTest::newRow("settings folder") << QStringLiteral("windows") << 0 << QString();
+    }
+    void fullDisk()
+    {
+        QFETCH(QString, folder);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        QString why;
+        if (!qavtest::SmallDisk::available(&why))
+            QSKIP(qPrintable(QStringLiteral("no small file system here: ") + why));
+        addGoldenVouchers();
+        const QString path = folder == u"windows" ? m_sb->windir : m_sb->sysPath + folder;
+        const QByteArray settings = fileBytes(m_sb->iniFile());
+        qavtest::SmallDisk disk;
+        QVERIFY2(disk.mount(path, 64 * 1024, &why), qPrintable(why));
+        if (folder == u"windows")
+            QVERIFY(qav::writeText(m_sb->iniFile(), QString::fromLatin1(settings)));
+        if (folder == u"RPT")
+            QVERIFY(qav::writeText(earlierCopy(), QString::fromLatin1(kEarlierCopy)));
+        QVERIFY2(disk.fill(&why), qPrintable(why));
+
+        QString err;
+        QCOMPARE(runProgram({commandLine()}, &err), exitCode);
+        if (folder == u"windows")
+            QCOMPARE(fileBytes(m_sb->iniFile()), settings);
+        if (exitCode == 0) {
+            QVERIFY2(err.isEmpty(), qPrintable(err));
+            QCOMPARE(spoolRows(), 1);
+            return;
+        }
+        QVERIFY2(err.startsWith(QStringLiteral("Mensaje: Error tecnico:  75\n")), qPrintable(err));
+        QVERIFY2(err.contains(message.contains(u"%1") ? message.arg(path) : message), qPrintable(err));
+        QVERIFY2(err.contains(path), qPrintable(err));
+        QCOMPARE(spoolRows(), 0);
+        QCOMPARE(filesIn(rptDir()), folder == u"RPT" ? QStringList{QStringLiteral("70932023  040000001.PRN")}
+                                                      : QStringList());
+        if (folder == u"RPT")
+            QCOMPARE(fileBytes(earlierCopy()), kEarlierCopy);
     }
 
     void storedAmountNotANumber()
@@ -584,8 +749,8 @@ private slots:
     {
         QVERIFY(QDir().mkpath(tmpDir() + QStringLiteral("/70932023  040000001.txt")));
         QCOMPARE(run(commandLine(), {12345678}), int(sendrep::Failed));
-        expectOneMessage(QStringLiteral("Error tecnico:  75\nError de acceso a la ruta o al archivo: ") + tmpDir()
-                             + QStringLiteral("/70932023  040000001.txt\n") + kTryAgain,
+        expectOneMessage(QStringLiteral("Error tecnico:  75\nNo se pudo crear el archivo ") + tmpDir()
+                             + QStringLiteral("/70932023  040000001.txt: es una carpeta, no un archivo.\n") + kTryAgain,
                          QStringLiteral("Mensaje"));
         // What was written stays: the document, its copy and the temporary file.
         QCOMPARE(filesIn(rptDir()),
@@ -628,6 +793,11 @@ private slots:
                                              << QStringLiteral("Mensaje: No se puede generar la constancia de envío: "
                                                                "La línea de comandos tiene 32 caracteres; se esperan "
                                                                "al menos 36.\n");
+        QTest::newRow("drawing fields in the receipt number")
+            << QStringList{commandLine(kRuc, QStringLiteral("2023"), QStringLiteral("0"), QStringLiteral("|True|72"))}
+            << 2
+            << QStringLiteral("Mensaje: No se puede generar la constancia de envío: La línea de comandos no "
+                              "puede contener el carácter \"|\".\n");
         QTest::newRow("unknown taxpayer") << QStringList{commandLine(QStringLiteral("20999999999"))} << 1
                                           << QStringLiteral("Error: No existe data para Generar Reporte de Envio!!!\n\n");
     }
