@@ -246,7 +246,9 @@ ImportFileProblem scan(const QString &path, QIODevice *copy)
             endsOk = false;
     }
     if (reader.copyFailed())
-        return fileProblem(ImportFileStatus::ReadError, reader.systemError(), copy->errorString());
+        return fileProblem(ImportFileStatus::ReadError, reader.systemError(),
+                           reader.systemError() != 0 ? qav::systemErrorText(reader.systemError())
+                                                     : copy->errorString());
     if (reader.failed() || reader.tooLong())
         return readProblem(reader, number + 1);
     if (!fieldsOk)
@@ -257,6 +259,12 @@ ImportFileProblem scan(const QString &path, QIODevice *copy)
 }
 
 } // namespace
+
+// The cause of a failure of the working copy: the system's when it gave a number.
+static QString causeOf(int error, const QFileDevice &copy)
+{
+    return error != 0 ? qav::systemErrorText(error) : qav::fileErrorText(copy);
+}
 
 bool CuentaPye(const QString &path)
 {
@@ -275,13 +283,13 @@ ImportFileProblem CheckedImportFile::check(const QString &path)
     errno = 0;
     if (!m_copy.open() || !m_copy.resize(0)) {
         const int error = errno;
-        return fileProblem(ImportFileStatus::ReadError, error, m_copy.errorString());
+        return fileProblem(ImportFileStatus::ReadError, error, causeOf(error, m_copy));
     }
     ImportFileProblem problem = scan(path, &m_copy);
     errno = 0;
     if (problem.status == ImportFileStatus::Ok && (!m_copy.flush() || !m_copy.seek(0))) {
         const int error = errno;
-        problem = fileProblem(ImportFileStatus::ReadError, error, m_copy.errorString());
+        problem = fileProblem(ImportFileStatus::ReadError, error, causeOf(error, m_copy));
     }
     return problem;
 }
