@@ -17,6 +17,8 @@ list(APPEND DECLMOD_UI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/qavstatbar.cpp
   ${CMAKE_CURRENT_LIST_DIR}/listhelpers.h
   ${CMAKE_CURRENT_LIST_DIR}/listhelpers.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ruledlineedit.h
+  ${CMAKE_CURRENT_LIST_DIR}/ruledlineedit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/runmain.cpp
   ${CMAKE_CURRENT_LIST_DIR}/valuelabel.h
   ${CMAKE_CURRENT_LIST_DIR}/valuelabel.cpp

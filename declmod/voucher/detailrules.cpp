@@ -93,9 +93,83 @@ KeyOutcome monthKey(const HostServices &host, int key)
     return accept(key);
 }
 
+int amountLengthLimit(bool creditNote)
+{
+    return creditNote ? 14 : 15;
+}
+
+int amountIntegerDigits(bool creditNote)
+{
+    return creditNote ? 11 : 12;
+}
+
+bool seriesTextAllowed(const HostServices &host, QStringView type, const QString &text)
+{
+    const bool free = type == u"12" || type == u"99";
+    const bool groupA = isGroupA(type);
+    for (QChar c : text) {
+        const int key = host.normalizeKey(c.unicode());
+        if (key == '.')
+            return false;
+        if (free) {
+            if (!host.seriesCharOk(key, true))
+                return false;
+        } else if (groupA) {
+            if (!isLetterOrDigit(QChar(key)) || !host.alphanumericCharOk(key, false, false))
+                return false;
+        } else if (!DefaultHostCharChecks::isDigit(key)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool monthTextAllowed(const HostServices &host, const QString &text)
+{
+    for (QChar c : text)
+        if (!host.numericCharOk(c.unicode(), true, false, false))
+            return false;
+    return true;
+}
+
+namespace {
+
+// Digits and at most one point; *integerDigits = the digits before the point.
+bool amountForm(QStringView text, qsizetype *integerDigits)
+{
+    const qsizetype point = text.indexOf(u'.');
+    if (point >= 0 && text.indexOf(u'.', point + 1) >= 0)
+        return false;
+    for (QChar c : text)
+        if (c != u'.' && !DefaultHostCharChecks::isDigit(c.unicode()))
+            return false;
+    *integerDigits = point >= 0 ? point : text.size();
+    return true;
+}
+
+bool withinAmountLimits(QStringView text, bool creditNote)
+{
+    qsizetype integer = 0;
+    return amountForm(text, &integer) && text.size() <= amountLengthLimit(creditNote)
+        && integer <= amountIntegerDigits(creditNote);
+}
+
+} // namespace
+
+bool amountEditAllowed(const QString &before, const QString &after, bool creditNote)
+{
+    qsizetype integer = 0;
+    if (!amountForm(after, &integer))
+        return false;
+    if (withinAmountLimits(after, creditNote))
+        return true;
+    const QString shown = withoutCommas(before);
+    return !withinAmountLimits(shown, creditNote) && after.size() < shown.size();
+}
+
 KeyOutcome amountKey(const HostServices &host, bool creditNote, const QString &text, int key)
 {
-    const int integerDigits = creditNote ? 11 : 12;
+    const int integerDigits = amountIntegerDigits(creditNote);
     const bool hasPoint = text.contains(u'.');
     if (text.size() == integerDigits && !hasPoint && key != kKeyBackspace)
         return accept('.');

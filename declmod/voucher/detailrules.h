@@ -48,6 +48,23 @@ KeyOutcome monthKey(const HostServices &host, int key);
 // otherwise the host's numeric-character check decides, a refused Enter moving on.
 KeyOutcome amountKey(const HostServices &host, bool creditNote, const QString &text, int key);
 
+// What the operator may leave in the fields, however the text came in (typed, pasted,
+// dropped): the whole-text form of the key rules above, asked of every change.
+//
+// Series: no "."; for types "12" and "99" what the host's series-character check accepts,
+// for group A letters and digits, for every other type (or none chosen) digits.
+bool seriesTextAllowed(const HostServices &host, QStringView type, const QString &text);
+// Month: what the host's numeric-character check accepts.
+bool monthTextAllowed(const HostServices &host, const QString &text);
+// Amount, from `before` to `after`: digits and at most one point, and what is typed is
+// limited to 15 characters with 12 integer digits (14 and 11 for a credit note). A value
+// already beyond those limits (entered under another type) is never cut: it may be
+// shortened, not lengthened. Grouping commas are the program's display, never typed.
+bool amountEditAllowed(const QString &before, const QString &after, bool creditNote);
+// The typed limits of an amount field: characters in all, integer digits.
+int amountLengthLimit(bool creditNote);
+int amountIntegerDigits(bool creditNote);
+
 // The fields of the dialog, for the checks' focus.
 enum class DetailField { None, Type, Series, Month, TotalSales, TaxedSales };
 

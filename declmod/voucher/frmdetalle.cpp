@@ -6,6 +6,7 @@
 #include "declmod/session/hostservices.h"
 #include "declmod/session/listhelpers.h"
 #include "declmod/session/lookups.h"
+#include "declmod/session/ruledlineedit.h"
 #include "declmod/session/session.h"
 #include "declmod/session/valuelabel.h"
 #include "declmod/voucher/detailrules.h"
@@ -90,18 +91,33 @@ void frmDetalle::buildUi()
     lbltip = new QLabel(this);
     lbltip->setObjectName(QStringLiteral("lbltip"));
     lbltip->setMinimumWidth(fontMetrics().averageCharWidth() * 40);
-    txtNumOri = new QLineEdit(this);
+    // Whatever way a text comes into these fields, it stays only when the key rules could
+    // have typed it.
+    auto *series = new RuledLineEdit(this);
+    series->setRule([this](const QString &, const QString &after) {
+        return seriesTextAllowed(host(), typeCode(), after);
+    });
+    txtNumOri = series;
     txtNumOri->setObjectName(QStringLiteral("txtNumOri"));
     txtNumOri->setMaxLength(4);
-    txtmes = new QLineEdit(this);
+    auto *month = new RuledLineEdit(this);
+    month->setRule([](const QString &, const QString &after) {
+        return monthTextAllowed(host(), after);
+    });
+    txtmes = month;
     txtmes->setObjectName(QStringLiteral("txtmes"));
     txtmes->setMaxLength(2);
     lblMes = new QLabel(this);
     lblMes->setObjectName(QStringLiteral("lblMes"));
     for (int i = 0; i < 2; ++i) {
-        txtImporte[i] = new QLineEdit(this);
+        // The amounts' limits are on what is typed (amountEditAllowed), not on the field:
+        // a value already there, grouped or entered under another type, is never cut.
+        auto *amount = new RuledLineEdit(this);
+        amount->setRule([this](const QString &before, const QString &after) {
+            return amountEditAllowed(before, after, isCreditNote(typeCode()));
+        });
+        txtImporte[i] = amount;
         txtImporte[i]->setObjectName(QStringLiteral("txtImporte%1").arg(i));
-        txtImporte[i]->setMaxLength(15);
         txtImporte[i]->setAlignment(Qt::AlignRight);
     }
     cmdaceptar[0] = new QPushButton(QStringLiteral("&Aceptar"), this);
@@ -251,16 +267,11 @@ void frmDetalle::onTypeChosen(int index)
     const QString type = typeCodeOf(entry);
     txtNumOri->setMaxLength(type == u"12" || type == u"99" ? 15 : 4);
     txtNumOri->clear();
-    if (isCreditNote(type)) {
-        for (QLineEdit *amount : txtImporte)
-            amount->setMaxLength(14);
-        if (storedAmount(txtImporte[0]->text(), false).size() >= 15) {
-            txtImporte[0]->clear();
-            txtImporte[1]->clear();
-        }
-    } else {
-        for (QLineEdit *amount : txtImporte)
-            amount->setMaxLength(15);
+    // The amounts stay as they are (the new type limits what is typed from now on), except
+    // that a credit note cannot hold a total of 15 characters or more once stored.
+    if (isCreditNote(type) && storedAmount(txtImporte[0]->text(), false).size() >= 15) {
+        txtImporte[0]->clear();
+        txtImporte[1]->clear();
     }
 }
 
@@ -319,8 +330,17 @@ bool frmDetalle::handleKey(QLineEdit *field, QKeyEvent *event)
         return false; // the field takes the key as typed
     if (outcome.key == kKeyEnter)
         return true;
-    if (field->text().size() - field->selectedText().size() < field->maxLength())
-        field->insert(QString(QChar(outcome.key)));
+    // The key as it became: it enters only where the typed key could have.
+    const QString key(QChar(outcome.key));
+    QString proposed = field->text();
+    if (field->hasSelectedText())
+        proposed.replace(field->selectionStart(), field->selectedText().size(), key);
+    else
+        proposed.insert(field->cursorPosition(), key);
+    const auto *ruled = qobject_cast<RuledLineEdit *>(field);
+    if (proposed.size() <= field->maxLength()
+        && (!ruled || !ruled->rule() || ruled->rule()(field->text(), proposed)))
+        field->insert(key);
     return true;
 }
 
@@ -329,7 +349,6 @@ void frmDetalle::fieldEntered(QLineEdit *field)
     if (field != txtImporte[0] && field != txtImporte[1])
         return;
     field->setText(Sincoma(field->text()));
-    field->setMaxLength(isCreditNote(typeCode()) ? 14 : 15);
     // Selected once the click or key that brought the focus here has been handled.
     QTimer::singleShot(0, field, [field] {
         if (field->hasFocus())
@@ -340,7 +359,6 @@ void frmDetalle::fieldEntered(QLineEdit *field)
 void frmDetalle::fieldLeft(QLineEdit *field)
 {
     if (field == txtImporte[0] || field == txtImporte[1]) {
-        field->setMaxLength(18);
         field->setText(groupedAmount(field->text()));
     } else if (field == txtmes) {
         const double value = qav::valOf(field->text());

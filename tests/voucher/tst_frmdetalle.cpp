@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSqlRecord>
 #include <QtTest>
@@ -332,6 +333,84 @@ private slots:
         QVERIFY(QApplication::clipboard()->text().isEmpty());
     }
 
+    // Whatever way a text comes into a field (dropped, committed by an input method, or
+    // pasted with the middle button where the system keeps a selection), the field's rules
+    // apply: a text the keys could not have typed does not enter at all, one they could
+    // enters whole.
+    void pastedTextFollowsTheFieldRules_data()
+    {
+        QTest::addColumn<QString>("typeCode");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("series F-01 under 01") << "01" << "txtNumOri" << "" << "F-01" << "";
+        QTest::newRow("series F001 under 01") << "01" << "txtNumOri" << "" << "F001" << "F001";
+        QTest::newRow("series F-01 under 12") << "12" << "txtNumOri" << "" << "F-01" << "F-01";
+        QTest::newRow("series with a point under 12") << "12" << "txtNumOri" << "" << "F.01" << "";
+        QTest::newRow("series with a letter under 06") << "06" << "txtNumOri" << "" << "A1" << "";
+        QTest::newRow("series of digits under 06") << "06" << "txtNumOri" << "" << "12" << "12";
+        QTest::newRow("month with a letter") << "01" << "txtmes" << "" << "1a" << "";
+        QTest::newRow("month") << "01" << "txtmes" << "" << "11" << "11";
+        QTest::newRow("amount with letters") << "01" << "txtImporte0" << "" << "12a4" << "";
+        QTest::newRow("amount with a sign") << "01" << "txtImporte1" << "" << "-5" << "";
+        QTest::newRow("amount grouped") << "01" << "txtImporte0" << "" << "1,234.50" << "";
+        QTest::newRow("amount") << "01" << "txtImporte1" << "" << "1234.50" << "1234.50";
+        QTest::newRow("amount of 13 integer digits")
+            << "01" << "txtImporte0" << "" << "1234567890123" << "";
+        QTest::newRow("amount of 12 integer digits")
+            << "01" << "txtImporte0" << "" << "123456789012.25" << "123456789012.25";
+        QTest::newRow("credit note of 12 integer digits")
+            << "07" << "txtImporte0" << "" << "123456789012" << "";
+        QTest::newRow("credit note of 11 integer digits")
+            << "07" << "txtImporte0" << "" << "12345678901" << "12345678901";
+        QTest::newRow("a second point") << "01" << "txtImporte0" << "12.5" << "1." << "12.5";
+    }
+
+    void pastedTextFollowsTheFieldRules()
+    {
+        QFETCH(QString, typeCode);
+        QFETCH(QString, name);
+        QFETCH(QString, before);
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        frmDetalle d(m_form);
+        show(d);
+        chooseType(d, typeCode);
+        QLineEdit *f = field(d, qPrintable(name));
+        const auto reset = [&] {
+            f->setText(before);
+            f->end(false);
+        };
+
+        reset();
+        QMimeData mime;
+        mime.setText(text);
+        const QPointF end(f->width() - 2, f->height() / 2);
+        // A drop lands where the drag entered and was accepted.
+        QDragEnterEvent enter(end.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(f, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(end, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(f, &drop);
+        QCOMPARE(f->text(), expected.isEmpty() ? before : expected);
+
+        reset();
+        f->setFocus(Qt::OtherFocusReason);
+        f->end(false);
+        QInputMethodEvent commit;
+        commit.setCommitString(text);
+        QApplication::sendEvent(f, &commit);
+        QCOMPARE(f->text(), expected.isEmpty() ? before : expected);
+
+        if (QGuiApplication::clipboard()->supportsSelection()) {
+            reset();
+            QGuiApplication::clipboard()->setText(text, QClipboard::Selection);
+            QTest::mouseClick(f, Qt::MiddleButton, {}, end.toPoint());
+            QCOMPARE(f->text(), expected.isEmpty() ? before : expected);
+        }
+    }
+
     // Enter in the month field moves on, as Tab does, and the month is padded and named.
     void enterMovesOn()
     {
@@ -350,7 +429,8 @@ private slots:
         QCOMPARE(d.findChild<QLabel *>("lblMes")->text(), QStringLiteral("Setiembre"));
     }
 
-    // Choosing a type in add mode: series of 4 characters, 15 for types 12 and 99, cleared.
+    // Choosing a type in add mode: series of 4 characters, 15 for types 12 and 99, cleared;
+    // an amount takes 15 typed characters, 14 for a credit note.
     void typeChoiceSetsTheSeriesLength_data()
     {
         QTest::addColumn<QString>("typeCode");
@@ -368,12 +448,74 @@ private slots:
         QFETCH(int, seriesLength);
         QFETCH(int, amountLength);
         frmDetalle d(m_form);
+        show(d);
         field(d, "txtNumOri")->setText(QStringLiteral("AB"));
         chooseType(d, typeCode);
         QCOMPARE(field(d, "txtNumOri")->maxLength(), seriesLength);
         QVERIFY(field(d, "txtNumOri")->text().isEmpty());
-        QCOMPARE(field(d, "txtImporte0")->maxLength(), amountLength);
-        QCOMPARE(field(d, "txtImporte1")->maxLength(), amountLength);
+        const QString typed = QStringLiteral("1.23456789012345678");
+        for (const char *name : {"txtImporte0", "txtImporte1"}) {
+            QLineEdit *amount = field(d, name);
+            amount->setFocus(Qt::TabFocusReason);
+            QTest::keyClicks(amount, typed);
+            QCOMPARE(amount->text(), typed.left(amountLength));
+        }
+    }
+
+    // A type change never cuts an amount already entered: ten integer digits keep every
+    // digit both ways and are stored with the sign of the type chosen last. Under a credit
+    // note a total of 15 characters or more once stored ("###########0.#0") clears both
+    // amounts; 14 characters stay.
+    void typeChangeKeepsTheAmounts_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<QString>("total");
+        QTest::addColumn<QString>("taxed");
+        QTest::addColumn<QString>("shownTotal"); // after the change
+        QTest::addColumn<QString>("shownTaxed");
+        QTest::addColumn<QString>("stored"); // empty: nothing can be saved
+        QTest::newRow("01 to 07, ten digits")
+            << "01" << "07" << "1234567890.55" << "1234567890.5" << "1,234,567,890.55"
+            << "1,234,567,890.50" << "07|0012|04|-1234567890.55|-1234567890.50";
+        QTest::newRow("07 to 01, ten digits")
+            << "07" << "01" << "9876543210.99" << "1000000000" << "9,876,543,210.99"
+            << "1,000,000,000.00" << "01|0012|04|9876543210.99|1000000000.00";
+        QTest::newRow("01 to 07, eleven digits stay")
+            << "01" << "07" << "12345678901.25" << "1" << "12,345,678,901.25" << "1.00"
+            << "07|0012|04|-12345678901.25|-1.00";
+        QTest::newRow("01 to 07, twelve digits cleared")
+            << "01" << "07" << "123456789012.5" << "7" << "" << "" << "";
+        QTest::newRow("01 to 03, twelve digits stay")
+            << "01" << "03" << "123456789012.5" << "7" << "123,456,789,012.50" << "7.00"
+            << "03|0012|04|123456789012.50|7.00";
+    }
+
+    void typeChangeKeepsTheAmounts()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(QString, total);
+        QFETCH(QString, taxed);
+        QFETCH(QString, shownTotal);
+        QFETCH(QString, shownTaxed);
+        QFETCH(QString, stored);
+        frmDetalle d(m_form);
+        show(d);
+        chooseType(d, first);
+        type(d, "txtImporte0", total);
+        type(d, "txtImporte1", taxed);
+        typeList(d)->setFocus(Qt::TabFocusReason);
+        chooseType(d, second);
+        QCOMPARE(field(d, "txtImporte0")->text(), shownTotal);
+        QCOMPARE(field(d, "txtImporte1")->text(), shownTaxed);
+        if (stored.isEmpty())
+            return;
+        type(d, "txtNumOri", "12");
+        type(d, "txtmes", "4");
+        button(d, 0)->click();
+        QCOMPARE(shownTexts(), QStringList{"La información fue grabada satisfactoriamente. "});
+        QCOMPARE(workingRows(), QStringList{stored});
     }
 
     // A credit note is stored negative and shown positive when it is opened again; the
