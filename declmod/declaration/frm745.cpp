@@ -13,6 +13,7 @@
 #include "declmod/session/hostservices.h"
 #include "declmod/session/listhelpers.h"
 #include "declmod/session/qavstatbar.h"
+#include "declmod/session/ruledlineedit.h"
 #include "declmod/session/session.h"
 #include "declmod/session/valuelabel.h"
 
@@ -64,6 +65,19 @@ bool isTextKey(const QKeyEvent *k)
         && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
 }
 
+// A field that takes only digits, however the text comes in (typed, pasted, dropped).
+QLineEdit *digitsField(const std::function<bool(int)> &accepts)
+{
+    auto *field = new RuledLineEdit;
+    field->setRule(RuledLineEdit::eachCharacter(accepts));
+    return field;
+}
+
+bool isDigit(int code)
+{
+    return code >= '0' && code <= '9';
+}
+
 bool isEnter(const QKeyEvent *k)
 {
     return k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
@@ -104,7 +118,11 @@ void Frm745::buildUi()
     MkePeriodo = new QLineEdit;
     MkePeriodo->setObjectName(QStringLiteral("MkePeriodo"));
     MkePeriodo->setInputMask(QStringLiteral("0000;_"));
-    TxtTelefono = new QLineEdit;
+    TxtTelefono = digitsField([](int code) {
+        static const HostServices fallback;
+        const HostServices *host = session().hostServices ? session().hostServices : &fallback;
+        return host->numericCharOk(code, false, false, false);
+    });
     TxtTelefono->setObjectName(QStringLiteral("TxtTelefono"));
     TxtTelefono->setMaxLength(7);
     TxtTelefono->setContextMenuPolicy(Qt::NoContextMenu);
@@ -153,13 +171,13 @@ void Frm745::buildUi()
 
     frmOrden = new QGroupBox(QStringLiteral("Número de Orden"), ident);
     frmOrden->setObjectName(QStringLiteral("frmOrden"));
-    txtOrden = new QLineEdit;
+    txtOrden = digitsField(isDigit);
     txtOrden->setObjectName(QStringLiteral("txtOrden"));
     txtOrden->setMaxLength(8);
     txtOrden->setAccessibleName(QStringLiteral("Número de Orden"));
     txtOrden->setContextMenuPolicy(Qt::NoContextMenu);
     lblGuion = new QLabel(QStringLiteral("--"));
-    txtVerifica = new QLineEdit;
+    txtVerifica = digitsField(isDigit);
     txtVerifica->setObjectName(QStringLiteral("txtVerifica"));
     txtVerifica->setMaxLength(2);
     txtVerifica->setAccessibleName(QStringLiteral("Dígitos verificadores"));
@@ -277,6 +295,8 @@ void Frm745::buildUi()
     CmbRuc->view()->installEventFilter(this);
     connect(CmbRuc, &QComboBox::activated, this, &Frm745::onTaxpayerChosen);
     connect(MkePeriodo, &QLineEdit::textEdited, this, [this] { exerciseCheck(); });
+    // An order number the operator dropped or pasted is a change as much as a typed one.
+    connect(txtOrden, &QLineEdit::textEdited, this, [] { session().OrderNumberChanged = true; });
     connect(tab0745, &QTabWidget::currentChanged, this, &Frm745::onTabChanged);
 
     showConsistency = [this](const QString &path) {

@@ -23,9 +23,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QHeaderView>
 #include <QTextBlock>
 #include <QTabWidget>
@@ -1017,6 +1019,90 @@ private slots:
         QTest::keyClick(tel, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(tel->text(), QStringLiteral("123"));
         QCOMPARE(QApplication::clipboard()->text(), QString());
+    }
+
+    // Whatever way a text comes into the telephone, the order number or its check digits
+    // (dropped, committed by an input method, or pasted with the middle button where the
+    // system keeps a selection), only digits enter: a text with anything else does not
+    // enter at all. An order number that enters counts as a change, so that leaving asks
+    // whether to save it.
+    void pastedTextTakesDigitsOnly_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("enters");
+        QTest::newRow("telephone with a letter") << "TxtTelefono" << "12a4567" << false;
+        QTest::newRow("telephone with a blank") << "TxtTelefono" << "123 456" << false;
+        QTest::newRow("telephone") << "TxtTelefono" << "1234567" << true;
+        QTest::newRow("order number with a letter") << "txtOrden" << "8765432x" << false;
+        QTest::newRow("order number") << "txtOrden" << "87654321" << true;
+        QTest::newRow("check digits with a sign") << "txtVerifica" << "-5" << false;
+        QTest::newRow("check digits") << "txtVerifica" << "57" << true;
+    }
+    void pastedTextTakesDigitsOnly()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        QFETCH(bool, enters);
+        const bool sent = name != u"TxtTelefono";
+        if (sent)
+            QVERIFY(DeclFixture::addSent(db(), kRucA, "2022", "001", "12345678", QVariant(), {}));
+        auto w = sent ? openSent("12345678", QString()) : openNew();
+        auto *f = child<QLineEdit>(w.get(), qPrintable(name));
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        const QString expected = enters ? text : QString();
+        auto check = [&](const char *way) {
+            QVERIFY2(f->text() == expected, way);
+            if (name == u"txtOrden")
+                QVERIFY2(session().OrderNumberChanged == enters, way);
+            f->clear();
+            session().OrderNumberChanged = false;
+        };
+        f->clear();
+        session().OrderNumberChanged = false;
+
+        QMimeData mime;
+        mime.setText(text);
+        // A drop lands where the drag entered and was accepted.
+        QDragEnterEvent enter(QPoint(2, f->height() / 2), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(f, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(2, f->height() / 2), Qt::CopyAction, &mime, Qt::LeftButton,
+                        Qt::NoModifier);
+        QApplication::sendEvent(f, &drop);
+        check("drop");
+
+        f->setFocus();
+        QInputMethodEvent commit;
+        commit.setCommitString(text);
+        QApplication::sendEvent(f, &commit);
+        check("input method");
+
+        if (QGuiApplication::clipboard()->supportsSelection()) {
+            QGuiApplication::clipboard()->setText(text, QClipboard::Selection);
+            QTest::mouseClick(f, Qt::MiddleButton, {}, QPoint(2, f->height() / 2));
+            check("selection");
+        }
+    }
+
+    // The exercise's mask takes digits only, whatever way they come.
+    void pastedExerciseTakesDigitsOnly()
+    {
+        auto w = openNew();
+        auto *e = child<QLineEdit>(w.get(), "MkePeriodo");
+        QMimeData mime;
+        mime.setText("2O23");
+        QDragEnterEvent enter(QPoint(2, e->height() / 2), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(e, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(2, e->height() / 2), Qt::CopyAction, &mime, Qt::LeftButton,
+                        Qt::NoModifier);
+        QApplication::sendEvent(e, &drop);
+        QVERIFY2(!e->text().contains(u'O'), qPrintable(e->text()));
+        for (QChar c : e->text())
+            QVERIFY2(c.isDigit() || c == u' ', qPrintable(e->text()));
     }
 
     void sentDeclarationIsReadOnlyAndShowsItsCheckDigits()
