@@ -216,11 +216,12 @@ void Frm745::buildUi()
     grdGastos->verticalHeader()->setDefaultSectionSize(grdGastos->fontMetrics().height() + 6);
     grdGastos->verticalHeader()->hide();
     grdGastos->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    // Each column as wide as its caption or its widest usual content.
+    // Each column as wide as its caption or its widest usual content; the amounts as wide
+    // as the largest amount a record may hold (12 integer digits), negative.
     const int cw = grdGastos->fontMetrics().averageCharWidth();
     const QString widest[] = {QStringLiteral("NOTA DE CREDITO"), QStringLiteral("0000"),
-                              QStringLiteral("Noviembre"),
-                              QStringLiteral("(99,999,999.99)"), QStringLiteral("(99,999,999.99)")};
+                              QStringLiteral("Noviembre"), QStringLiteral("(999,999,999,999.99)"),
+                              QStringLiteral("(999,999,999,999.99)")};
     QFont headerFont = grdGastos->horizontalHeader()->font();
     headerFont.setBold(true); // as most styles draw the captions
     const QFontMetrics header(headerFont);

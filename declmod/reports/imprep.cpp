@@ -28,6 +28,8 @@ const QString kImpresion = QStringLiteral("Impresión");
 constexpr int kFirstRow = 23;
 constexpr int kLastRow = 63;
 constexpr qint16 kRowStep = 270;
+// One character of the report's font (Courier New, 8 points: 0.6 em), in twips.
+constexpr int kCharTwips = 96;
 
 ReportOutcome failure(int number, const QString &text)
 {
@@ -98,6 +100,14 @@ private:
     void text(int x, int y, const QString &t, qint16 page, bool bold = false, int size = 8)
     {
         m_w.pTextoPos(qint16(x), qint16(y), t, bold, size, page);
+    }
+    // An amount right-aligned in `width` characters at x. A longer one keeps every digit
+    // and starts further left by its extra characters, so that it still ends where the
+    // column ends.
+    void amount(int x, int y, const QString &formatted, int width, qint16 page)
+    {
+        const QString t = m_host.alignRight(formatted, width);
+        text(x - int(qMax<qsizetype>(0, t.size() - width)) * kCharTwips, y, t, page);
     }
     void box(int x1, int y1, int x2, int y2, qint16 page)
     {
@@ -234,8 +244,8 @@ void DeclarationBuilder::totalLine(const QString &label, qint16 y, qav::Amount v
                                    qav::Amount gravadas, qint16 page)
 {
     text(5000, y, label, page);
-    text(6150, y, m_host.alignRight(m_totalPicture.format(ventas), 22), page);
-    text(8650, y, m_host.alignRight(m_totalPicture.format(gravadas), 22), page);
+    amount(6150, y, m_totalPicture.format(ventas), 22, page);
+    amount(8650, y, m_totalPicture.format(gravadas), 22, page);
 }
 
 ReportOutcome DeclarationBuilder::run()
@@ -272,8 +282,8 @@ ReportOutcome DeclarationBuilder::run()
         text(250, y, typeDescription(r.tip_com), page);
         text(2550, y, m_host.alignLeft(r.num_ser, 15), page);
         text(4500, y, m_months.value(r.per_tri), page);
-        text(6900, y, m_host.alignRight(m_rowPicture.format(r.tot_ven), 15), page);
-        text(9050, y, m_host.alignRight(m_rowPicture.format(r.tot_gra), 18), page);
+        amount(6900, y, m_rowPicture.format(r.tot_ven), 15, page);
+        amount(9050, y, m_rowPicture.format(r.tot_gra), 18, page);
         // Each amount is summed as it prints: rounded to two decimals.
         const qav::Amount ven = r.tot_ven.rounded(2), gra = r.tot_gra.rounded(2);
         monthVentas += ven;

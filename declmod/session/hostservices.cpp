@@ -52,9 +52,8 @@ bool HostServices::fileExists(const QString &path) const
 
 QString HostServices::alignRight(const QString &text, int width) const
 {
-    if (width <= 0)
-        return QString();
-    return text.rightJustified(width, u' ', true);
+    // A longer text keeps every character: it is the caller's to let it reach further left.
+    return text.rightJustified(width, u' ', false);
 }
 
 int HostServices::normalizeKey(int code) const

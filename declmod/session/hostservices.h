@@ -21,17 +21,19 @@
 //
 //   fileExists          true when the path names an existing file (the name is matched
 //                       without regard to case)
-//   alignRight          the text right-aligned in `width`, space-filled
+//   alignRight          the text right-aligned in `width`, space-filled; a longer text
+//                       whole (an amount never loses a digit), its excess to be placed
+//                       to the left of the width
 //   normalizeKey        the key code to use instead of the one typed: the same code
 //
 // Characters are given by their Windows-1252 code (the key code of the original keys).
 // Control keys (Backspace, Enter, Tab) are refused by every check: the key handlers let
 // Backspace through themselves and treat a refused Enter as a move to the next field.
 //
-// Texts longer than the width: the fitting services (alignLeft, alignRight, fillToWidth)
-// cut them to their first `width` characters, so their result always has exactly `width`
-// characters; padLeft returns a longer text unchanged, so that a length check after the
-// padding still sees it.
+// Texts longer than the width: alignLeft and fillToWidth cut them to their first `width`
+// characters, so their result always has exactly `width` characters; alignRight and
+// padLeft return a longer text unchanged (alignRight prints amounts, padLeft's length is
+// checked after it).
 //
 // The message service: the first number gives the icon, 1 a refusal (critical), 2 a warning
 // (exclamation), 4 a completed operation (information); any other value shows no icon. The

@@ -974,17 +974,22 @@ private slots:
     void gridColumnsFitWithAndWithoutTheVerticalBar_data()
     {
         QTest::addColumn<int>("records");
-        QTest::newRow("a few records") << 3;
-        QTest::newRow("a long list") << 300;
+        QTest::addColumn<QString>("amount");
+        QTest::newRow("a few records") << 3 << "99999999.99";
+        QTest::newRow("a long list") << 300 << "99999999.99";
+        // The largest amount a record may hold, 12 integer digits, negative: shown whole.
+        QTest::newRow("the largest amounts") << 3 << "-999999999999.99";
+        QTest::newRow("the largest amounts, a long list") << 300 << "-999999999999.99";
     }
     void gridColumnsFitWithAndWithoutTheVerticalBar()
     {
         QFETCH(int, records);
+        QFETCH(QString, amount);
         auto w = openNew();
         WorkingTable wt(session().Db);
         for (int i = 0; i < records; ++i)
             QVERIFY(wt.insert({"07", QString::number(i).rightJustified(4, '0'), "11",
-                               "99999999.99", "99999999.99"}));
+                               amount, amount}));
         w->refrescargrid();
         chooseTaxpayer(w.get(), kRucA);
         typeExercise(w.get(), "2023");
@@ -1000,9 +1005,17 @@ private slots:
         QVERIFY(!grid->horizontalScrollBar()->isVisible());
         QHeaderView *h = grid->horizontalHeader();
         QVERIFY(h->sectionPosition(4) + h->sectionSize(4) <= grid->viewport()->width());
-        const QString widest = grid->model()->index(0, 4).data().toString();
-        QVERIFY2(h->sectionSize(4) > grid->fontMetrics().horizontalAdvance(widest),
-                 qPrintable(widest));
+        // The cell's text has the style's margin on either side.
+        const int margin =
+            grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1;
+        for (int column : {3, 4}) {
+            const QString shown = grid->model()->index(0, column).data().toString();
+            if (amount.startsWith(u'-'))
+                QCOMPARE(shown, QStringLiteral("(999,999,999,999.99)"));
+            QVERIFY2(h->sectionSize(column) - 2 * margin
+                         >= grid->fontMetrics().horizontalAdvance(shown),
+                     qPrintable(shown));
+        }
     }
 
     void telephoneAcceptsDigitsOnlyAndNoPaste()

@@ -8,9 +8,11 @@
 
 #include "tests/reports/reportfixture.h"
 
+#include "declmod/import/transferlog.h"
 #include "declmod/reports/imprep.h"
 #include "declmod/session/hostservices.h"
 
+#include "common/amount/amount.h"
 #include "common/report/reportreader.h"
 #include "common/report/reportwriter.h"
 #include "common/text/textfile.h"
@@ -124,6 +126,7 @@ private slots:
     void controlBoxOnlyWithOrderNumber();
     void sentDeclarationReadsItsCorrelative();
     void sumsAreExact();
+    void longAmountsPrintWholeAndAddUp();
     void badRecordFailsWithoutDocument_data();
     void badRecordFailsWithoutDocument();
     void damagedPageFailsWithoutDocument();
@@ -433,6 +436,60 @@ void TstImpRep::sumsAreExact()
     QVERIFY(findText(b.doc, QStringLiteral("                 99.97")));
     QVERIFY(findText(b.doc, QStringLiteral(" 20,000,000,000,009.77"), last));
     QVERIFY(findText(b.doc, QStringLiteral(" 20,000,000,000,099.77"), last));
+}
+
+// Amounts of 12 integer digits (the largest the entry allows) and a credit note print with
+// every digit: a text longer than its column starts further left, one character (96 twips
+// of Courier New at 8 points) for each extra character, and still ends where the column
+// ends. The printed rows add up to the printed total.
+void TstImpRep::longAmountsPrintWholeAndAddUp()
+{
+    QVERIFY(m_fx->addRecordLines({QStringLiteral("01|F001|01|1234567890.12|1234567890.12"),
+                                  QStringLiteral("01|F002|02|999999999999.99|0.01"),
+                                  QStringLiteral("07|NC1|02|-123456789012.50|-123456789012.50")},
+                                 kRuc, QStringLiteral("2023")));
+    ReportInput in;
+    in.byMonth = false;
+    const Built b = build(in);
+    QVERIFY2(b.outcome.ok, qPrintable(b.outcome.message()));
+    struct Column {
+        int x;
+        int width;
+        QStringList expected;
+    };
+    const Column columns[] = {
+        {6900, 15, {"1,234,567,890.12", "999,999,999,999.99", "-123,456,789,012.50"}},
+        {9050, 18, {"1,234,567,890.12", "0.01", "-123,456,789,012.50"}},
+    };
+    auto amountOf = [](const QString &t) {
+        const auto a = qav::Amount::parse(QString(t).remove(u',').trimmed());
+        return a ? *a : qav::Amount();
+    };
+    const QList<qav::ReportElement> page = texts(b.doc, 0);
+    for (int c = 0; c < 2; ++c) {
+        qav::Amount sum;
+        for (int row = 0; row < 3; ++row) {
+            QList<qav::ReportElement> onRow;
+            for (const qav::ReportElement &e : page)
+                if (e.y == 3360 + 270 * row)
+                    onRow << e;
+            QCOMPARE(onRow.size(), 5); // type, series, month, ventas, gravadas
+            const qav::ReportElement &e = onRow.at(3 + c);
+            const QString expected = columns[c].expected.at(row);
+            QCOMPARE(e.text.trimmed(), expected);
+            QCOMPARE(e.text.size(), qMax<qsizetype>(columns[c].width, expected.size()));
+            // The last character ends where the column does.
+            QCOMPARE(int(e.x) + int(e.text.size()) * 96, columns[c].x + columns[c].width * 96);
+            sum += amountOf(e.text);
+        }
+        QList<qav::ReportElement> onTotal; // "Registros : 3", "TOTAL :", ventas, gravadas
+        for (const qav::ReportElement &e : page)
+            if (e.y == 3460 + 270 * 3)
+                onTotal << e;
+        QCOMPARE(onTotal.size(), 4);
+        QCOMPARE(onTotal.at(1).text, QStringLiteral("TOTAL :"));
+        QCOMPARE(amountOf(onTotal.at(2 + c).text), sum);
+    }
 }
 
 void TstImpRep::badRecordFailsWithoutDocument_data()

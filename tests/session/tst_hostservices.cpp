@@ -36,7 +36,9 @@ private slots:
         QTest::newRow("left longer: cut") << "left" << "IDENTIFICACION LARGA" << 10 << " " << "IDENTIFICA";
         QTest::newRow("left width 0") << "left" << "AB" << 0 << " " << "";
         QTest::newRow("right") << "right" << "12.50" << 8 << " " << "   12.50";
-        QTest::newRow("right longer: cut") << "right" << "123456789" << 5 << " " << "12345";
+        // An amount keeps every digit: a longer text comes back whole.
+        QTest::newRow("right longer: whole") << "right" << "-123,456,789,012.50" << 15 << " " << "-123,456,789,012.50";
+        QTest::newRow("right exact") << "right" << "1,234.50" << 8 << " " << "1,234.50";
         QTest::newRow("fill") << "fill" << "2013" << 6 << "*" << "2013**";
         QTest::newRow("fill longer: cut") << "fill" << "0123456789" << 4 << " " << "0123";
     }
