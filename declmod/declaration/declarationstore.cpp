@@ -25,6 +25,23 @@ QVariantList hcabParams(const DeclarationKey &k)
     return {k.taxpayerId, k.period, k.formNumber, k.correl, k.semana};
 }
 
+// Which columns of `table`, in column order, are declared as dates or date-times. SQLite
+// keeps such a value as the text it was written as; the control value takes every date as
+// yyyymmdd (controlDateField). An engine without the table list of SQLite hands dates back
+// as dates already: no column is marked then.
+QList<bool> dateColumns(qav::Database &db, const QString &table)
+{
+    QList<bool> marks;
+    QSqlQuery q(db.handle());
+    if (!q.exec(QStringLiteral("PRAGMA table_info(") + table + u')'))
+        return marks;
+    while (q.next()) {
+        const QString type = q.value(2).toString().toUpper();
+        marks << (type.contains(u"DATE") || type.contains(u"TIME"));
+    }
+    return marks;
+}
+
 } // namespace
 
 bool DeclarationStore::fail()
@@ -50,11 +67,12 @@ bool DeclarationStore::writeControlValue(const QString &table, int k, const QStr
     if (!q.next())
         return failWith(qav::ErrEngine, QStringLiteral("La fila de %1 no existe.").arg(table));
     const QSqlRecord rec = q.record();
+    q.finish();
+    const QList<bool> dates = dateColumns(m_db, table);
     QVariantList fields;
     fields.reserve(rec.count());
     for (int i = 0; i < rec.count(); ++i)
-        fields.append(rec.value(i));
-    q.finish();
+        fields.append(dates.value(i) ? controlDateField(rec.value(i)) : rec.value(i));
     const QString control = NumeroControl(fields, k);
     if (!m_db.execute(QStringLiteral("UPDATE ") + table + QStringLiteral(" SET cNumero=?") + where,
                       QVariantList{control} + params))

@@ -7,6 +7,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QRegularExpression>
 
 #include <cmath>
 
@@ -77,6 +78,23 @@ QString controlFieldText(const QVariant &value)
     default:
         return QString();
     }
+}
+
+QVariant controlDateField(const QVariant &value)
+{
+    if (value.typeId() != QMetaType::QString)
+        return value;
+    const QString text = value.toString().trimmed();
+    static const QRegularExpression iso(
+        QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})([T ]\\d{2}:\\d{2}(:\\d{2}(\\.\\d+)?)?(Z|[+-]\\d{2}:?\\d{2})?)?$"));
+    static const QRegularExpression dmy(
+        QStringLiteral("^(\\d{2})/(\\d{2})/(\\d{4})( \\d{2}:\\d{2}(:\\d{2})?)?$"));
+    QDate date;
+    if (const QRegularExpressionMatch m = iso.match(text); m.hasMatch())
+        date = QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    else if (const QRegularExpressionMatch m = dmy.match(text); m.hasMatch())
+        date = QDate(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
+    return date.isValid() ? QVariant(date) : value;
 }
 
 void ControlValueSums::addNumeric(QStringView text)

@@ -38,4 +38,10 @@ private:
 // The text a field takes in the control value.
 QString controlFieldText(const QVariant &value);
 
+// The value of a date or date-time column as the control value takes it. The database may
+// hand such a value back as the text it was stored as ("2023-03-28T10:15:00.000",
+// "2023-03-28 10:15:00", "2023-03-28", "28/03/2023"); that text becomes its date, so that
+// it enters as yyyymmdd. A value that is no such text is returned as it is.
+QVariant controlDateField(const QVariant &value);
+
 } // namespace declmod

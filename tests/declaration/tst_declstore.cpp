@@ -556,6 +556,45 @@ private slots:
         QCOMPARE(r.value("cNumero").toString().size(), 6);
     }
 
+    // The control value of the HCAB row after order 87654321, worked out by hand (k = 6):
+    //   S1 = 6 + 20100066440 + 2023 + 7093 + 0 + 001 = 20100075563           -> "563"
+    //   S2 = sum of code(c) * position over NORDEN, FEC_ENV, CONTROL, estado,
+    //        RECTIFICA, nrocheque (codes: "0" 48 ... "9" 57, "." 46):
+    //        "87654321"  56 + 55*2 + 54*3 + 53*4 + 52*5 + 51*6 + 50*7 + 49*8 = 1848
+    //        "20230328"  50 + 48*2 + 50*3 + 51*4 + 48*5 + 51*6 + 50*7 + 56*8 = 1844
+    //        "12345678"  49 + 50*2 + 51*3 + 52*4 + 53*5 + 54*6 + 55*7 + 56*8 = 1932
+    //        "1" 49, "0" 48, "1.0" 49 + 46*2 + 48*3 = 285
+    //        1848 + 1844 + 1932 + 49 + 48 + 285 = 6006                        -> "006"
+    // The date of sending enters as yyyymmdd however the database keeps it; without one it
+    // adds nothing (S2 = 6006 - 1844 = 4162).
+    void orderNumberControlValueTakesTheDateAsYyyymmdd_data()
+    {
+        QTest::addColumn<QVariant>("sent");
+        QTest::addColumn<QString>("control");
+        QTest::newRow("date-time written by the host")
+            << QVariant(QDateTime(QDate(2023, 3, 28), QTime(10, 15, 0))) << "563006";
+        QTest::newRow("date-time text with a blank") << QVariant("2023-03-28 10:15:00") << "563006";
+        QTest::newRow("date only") << QVariant(QDate(2023, 3, 28)) << "563006";
+        QTest::newRow("day first") << QVariant("28/03/2023") << "563006";
+        QTest::newRow("no date") << QVariant() << "563162";
+    }
+
+    void orderNumberControlValueTakesTheDateAsYyyymmdd()
+    {
+        QFETCH(QVariant, sent);
+        QFETCH(QString, control);
+        QVERIFY(db().execute("INSERT INTO HCAB (TIP_DOC_D, DOC_ID_D, PERIODO, FORMULARIO, SEMANA,"
+                             " CORREL, NORDEN, FEC_ENV, CONTROL, estado, RECTIFICA, nrocheque)"
+                             " VALUES (6, ?, '2023', '7093', 0, '001', NULL, ?, '12345678', 1,"
+                             " '0', '1.0')",
+                             {kRuc, sent}));
+        DeclarationKey k = key();
+        k.correl = "001";
+        QCOMPARE(DeclarationStore(db()).recordOrderNumber(k, "87654321"),
+                 DeclarationStore::OrderResult::Saved);
+        QCOMPARE(db().scalar("SELECT cNumero FROM HCAB").toString(), control);
+    }
+
     void orderNumberOfAVanishedSendingWritesNothing()
     {
         QVERIFY(DeclFixture::addSent(db(), kRuc, "2023", "002", "12345678", QVariant(), {}));
