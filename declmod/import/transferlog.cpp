@@ -53,10 +53,9 @@ QString errorLine(const QString &identification, bool found, const QString &desc
                   const HostServices &host)
 {
     if (found) {
-        QString id = identification;
-        if (id.trimmed().size() >= 25)
-            id = id.left(25);
-        return host.alignLeft(id, 25) + QString(7, u' ') + description;
+        // The whole identification, the month's two digits in its last two places, so that
+        // the MES column shows the month; the description starts where it always has.
+        return host.alignLeft(identification, 26) + QString(6, u' ') + description;
     }
     const QString trimmed = identification.trimmed();
     const QString id = trimmed.size() >= 10 ? identification.left(10)

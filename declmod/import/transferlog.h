@@ -43,8 +43,8 @@ TransferPaths transferPaths(const QString &folder, const QString &reportDir,
 QString CadDevPer(QByteArrayView line, const HostServices &host);
 
 // The error line of a rejection: for a code found in the message table the identification
-// in 25 characters, 7 spaces and the description; for one not found its first 10
-// characters, 14 spaces and the "Otro Error" text.
+// in its 26 characters (the month whole), 6 spaces and the description; for one not found
+// its first 10 characters, 14 spaces and the "Otro Error" text.
 QString errorLine(const QString &identification, bool found, const QString &description,
                   const HostServices &host);
 

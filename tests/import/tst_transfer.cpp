@@ -278,8 +278,8 @@ private slots:
         QCOMPARE(run.rejected(), 1);
         QVERIFY(run.wroteThisRun());
         QCOMPARE(readAll(logPath()), QByteArray("01|F001|3|10|5|\r\n"));
-        const QByteArray duplicate = "  01              F001   "
-                                     "       Registro duplicado: ya existe un registro con el "
+        const QByteArray duplicate = "  01              F001   3"
+                                     "      Registro duplicado: ya existe un registro con el "
                                      "mismo tipo, serie y mes\r\n";
         QCOMPARE(readAll(errorListPath()), duplicate);
 
@@ -578,10 +578,10 @@ private slots:
         QTest::addColumn<bool>("found");
         QTest::addColumn<QString>("expected");
         QTest::newRow("found") << QByteArray("01|F001|3|1|1|") << true
-                               << QStringLiteral("  01              F001          texto");
+                               << QStringLiteral("  01              F001   3      texto");
         QTest::newRow("found, wide fields")
             << QByteArray(" 003 |B001234567890123456|123|1|1|") << true
-            << QStringLiteral(" 003    B0012345678901234       texto");
+            << QStringLiteral(" 003    B00123456789012345      texto");
         QTest::newRow("not found") << QByteArray("01|F001|3|1|1|") << false
                                    << QStringLiteral("  01                    ") + QString::fromUtf16(kOtherErrorText);
         QTest::newRow("not found, short identification")
@@ -595,6 +595,41 @@ private slots:
         const QString id = CadDevPer(line, m_host);
         QCOMPARE(id.size(), 26);
         QCOMPARE(errorLine(id, found, QStringLiteral("texto"), m_host), expected);
+    }
+
+    // The error line keeps the month whole under the MES heading of the error report, and
+    // the other columns where the heading puts them: the type ends under TIPO's column, the
+    // series ends before MES, the description starts under DESCRIPCION.
+    void errorLineShowsTheMonthWhole_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("series");
+        QTest::addColumn<QString>("month");
+        QTest::newRow("December") << QByteArray("01|F001|12|1|1|") << "  01" << "F001" << "12";
+        QTest::newRow("March, one digit") << QByteArray("01|F001|3|1|1|") << "  01" << "F001" << " 3";
+        QTest::newRow("May, two digits") << QByteArray("07|0001|05|1|1|") << "  07" << "0001" << "05";
+        QTest::newRow("long series") << QByteArray("99|ABCDEFGHIJ12345|10|x|1|") << "  99"
+                                     << "ABCDEFGHIJ12345" << "10";
+        QTest::newRow("no month") << QByteArray("01|F001||1|1|") << "  01" << "F001" << "  ";
+    }
+    void errorLineShowsTheMonthWhole()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, type);
+        QFETCH(QString, series);
+        QFETCH(QString, month);
+        const QString heading =
+            QStringLiteral("TIPO        SERIE      MES      DESCRIPCION DEL ERROR  ");
+        const qsizetype mes = heading.indexOf(u"MES");
+        const qsizetype description = heading.indexOf(u"DESCRIPCION");
+        const QString text = errorLine(CadDevPer(line, m_host), true,
+                                       QStringLiteral("El mes del comprobante no es valido"), m_host);
+        QCOMPARE(text.left(4), type);
+        QCOMPARE(text.mid(7, 15).trimmed(), series);
+        QCOMPARE(text.mid(mes + 1, 2), month); // the last two places of "MES"
+        QCOMPARE(text.mid(description), QStringLiteral("El mes del comprobante no es valido"));
+        QVERIFY(text.mid(mes + 3, description - mes - 3).trimmed().isEmpty());
     }
 
     // After a run with rejections the report is registered whatever the answer, built into

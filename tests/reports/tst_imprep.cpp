@@ -137,6 +137,7 @@ private slots:
     void errorReportPages();
     void errorReportHeaderLines();
     void missingErrorListListsNothing();
+    void errorReportShowsTheMonthUnderMes();
 };
 
 void TstImpRep::helpers_data()
@@ -677,6 +678,44 @@ void TstImpRep::missingErrorListListsNothing()
     QVERIFY(b.outcome.ok);
     QCOMPARE(b.outcome.records, 0);
     QVERIFY(findText(b.doc, QString(20, u' ') + QStringLiteral("Total de Errores:      0")));
+}
+
+// The error lines an import writes print with the month whole under the heading's MES and
+// the description under DESCRIPCION.
+void TstImpRep::errorReportShowsTheMonthUnderMes()
+{
+    const QString description = QStringLiteral("El mes del comprobante no es valido");
+    struct Case {
+        const char *line;
+        const char *month;
+    };
+    const Case cases[] = {{"01|F001|12|1|1|", "12"}, {"01|F002|3|1|1|", " 3"}, {"03|B001|05|1|1|", "05"}};
+    QStringList list;
+    for (const Case &c : cases)
+        list << errorLine(CadDevPer(QByteArray(c.line), m_host), true, description, m_host);
+    QVERIFY(qav::writeTextLines(m_fx->reportDir() + kRuc + QStringLiteral(".Err"), list));
+    ReportInput in;
+    in.kind = TransferErrorReport;
+    const Built b = build(in);
+    QVERIFY2(b.outcome.ok, qPrintable(b.outcome.message()));
+    QCOMPARE(b.outcome.records, 3);
+    QStringList printed;
+    for (const qav::ReportElement &e : texts(b.doc, 0))
+        printed << e.text;
+    const auto heading = std::find_if(printed.cbegin(), printed.cend(), [](const QString &l) {
+        return l.contains(QStringLiteral("TIPO        SERIE      MES"));
+    });
+    QVERIFY(heading != printed.cend());
+    const qsizetype mes = heading->indexOf(u"MES");
+    const qsizetype descriptionColumn = heading->indexOf(u"DESCRIPCION");
+    for (const Case &c : cases) {
+        const QString series = QString::fromLatin1(c.line).section(u'|', 1, 1);
+        const auto line = std::find_if(printed.cbegin(), printed.cend(),
+                                       [&](const QString &l) { return l.contains(series); });
+        QVERIFY2(line != printed.cend(), qPrintable(series));
+        QCOMPARE(line->mid(mes + 1, 2), QString::fromLatin1(c.month));
+        QCOMPARE(line->mid(descriptionColumn), description);
+    }
 }
 
 QTEST_GUILESS_MAIN(TstImpRep)
