@@ -21,6 +21,7 @@
 #include "declmod/import/importline.h"
 #include "declmod/import/importtarget.h"
 #include "declmod/import/transferlog.h"
+#include "declmod/reports/errorlist.h"
 
 #include "common/db/database.h"
 
@@ -143,16 +144,6 @@ QString transferredText(qint64 count);
 QString rejectedText(qint64 count);
 inline constexpr char16_t kInitialTransferredText[] = u"0          Registros Transferidos";
 inline constexpr char16_t kInitialRejectedText[] = u"0          Registros Rechazados";
-
-// The transfer-error report of a run with rejections: registered in the spool as
-// "DE0003", then built by `build` into `reportPath` (ReportDir + "/" + the spool name), and
-// shown whole by `show` when the operator asks for it. Either function may be empty. A
-// failed build returns false; the text it leaves in *error is shown, or nothing when it
-// leaves none (it has said what failed itself).
-struct ErrorReportHooks {
-    std::function<bool(const QString &spoolName, const QString &reportPath, QString *error)> build;
-    std::function<void(const QString &spoolName)> show;
-};
 
 struct TransferAnnouncement {
     bool asked = false;   // the question about the report was asked

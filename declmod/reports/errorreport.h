@@ -15,7 +15,7 @@
 //
 // Errors: a failed build has been shown already, under "Impresión"; false then.
 
-#include "declmod/import/transperret.h"
+#include "declmod/reports/errorlist.h"
 
 #include <QString>
 

@@ -467,11 +467,6 @@ QString ReportOutcome::message() const
            + errorText;
 }
 
-QString errorListPath(const QString &reportDir, const QString &taxpayerId)
-{
-    return qav::resolveCaseInsensitive(reportDir + taxpayerId + QStringLiteral(".err"));
-}
-
 ReportOutcome buildReport(qav::Database &db, const HostServices &host, const ReportInput &input,
                           qav::ReportWriter &writer)
 {

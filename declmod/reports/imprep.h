@@ -24,6 +24,8 @@
 // "Error Técnico : (number) text". A missing error list is not a failure: the report then
 // lists no errors.
 
+#include "declmod/reports/errorlist.h"
+
 #include <QHash>
 #include <QString>
 
@@ -91,10 +93,6 @@ struct ReportOutcome {
 // to "ARCHIVO"). `db` is used by the declaration report only.
 ReportOutcome buildReport(qav::Database &db, const HostServices &host, const ReportInput &input,
                           qav::ReportWriter &writer);
-
-// The error list of a transfer run: ReportDir immediately followed by the RUC and ".err"
-// (found whatever the case of its name).
-QString errorListPath(const QString &reportDir, const QString &taxpayerId);
 
 // The module's build entry: the report of the current ReportKind (reportState()) for the
 // declaration in the session, written through the process's writer at its ReportPath.

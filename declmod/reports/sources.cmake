@@ -4,6 +4,8 @@
 list(APPEND DECLMOD_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/imprep.h
   ${CMAKE_CURRENT_LIST_DIR}/imprep.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/errorlist.h
+  ${CMAKE_CURRENT_LIST_DIR}/errorlist.cpp
   ${CMAKE_CURRENT_LIST_DIR}/errorreport.h
   ${CMAKE_CURRENT_LIST_DIR}/errorreport.cpp
   ${CMAKE_CURRENT_LIST_DIR}/reportstate.h
