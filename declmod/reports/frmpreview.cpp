@@ -26,9 +26,6 @@
 namespace declmod {
 namespace {
 
-// The page shown: 8.5 by 11 inches, in twips.
-constexpr int kPageWidth = 12240;
-constexpr int kPageHeight = 15840;
 constexpr int ErrOutOfMemory = 7;
 constexpr int ErrDocumentRead = 9107;
 
@@ -65,7 +62,9 @@ PageSurface::PageSurface(QWidget *parent) : QWidget(parent)
     setAccessibleName(QStringLiteral("Página del reporte"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_background = palette().color(QPalette::Base);
-    resize(kPageWidth * logicalDpiX() / 1440, kPageHeight * logicalDpiY() / 1440);
+    // The paper the report prints on.
+    const QSizeF inches = reportPaperSize().size(QPageSize::Inch);
+    resize(qRound(inches.width() * logicalDpiX()), qRound(inches.height() * logicalDpiY()));
 }
 
 void PageSurface::setElements(const QList<qav::ReportElement> &elements)
@@ -373,7 +372,8 @@ void frmPreview::guardarPdf()
                                  QStringLiteral("Guardando"));
     progress.setWindowTitle(QStringLiteral("Guardar PDF"));
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool ok = renderToPdf(m_pages, range, file, &why, nullptr, progress.callback(), &cancelled);
+    const bool ok = renderToPdf(m_pages, range, file, &why, nullptr, progress.callback(), &cancelled,
+                                reportPaperSize());
     QApplication::restoreOverrideCursor();
     progress.close();
     if (!ok && !cancelled)

@@ -14,7 +14,8 @@
 namespace declmod {
 
 bool renderToPdf(const ReportPages &document, const PageRange *range, const QString &pdfPath,
-                 QString *error, int *pages, const PrintProgress &progress, bool *cancelled)
+                 QString *error, int *pages, const PrintProgress &progress, bool *cancelled,
+                 const QPageSize &paper)
 {
     if (cancelled)
         *cancelled = false;
@@ -30,7 +31,7 @@ bool renderToPdf(const ReportPages &document, const PageRange *range, const QStr
     {
         QPdfWriter writer(&file);
         writer.setResolution(600);
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+        writer.setPageLayout(QPageLayout(paper, QPageLayout::Portrait,
                                          QMarginsF(6.35, 6.35, 6.35, 6.35), QPageLayout::Millimeter));
         writer.setCreator(QStringLiteral("declmod"));
         PagedDeviceTarget target(&writer);

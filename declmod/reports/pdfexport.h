@@ -1,6 +1,7 @@
 #pragma once
 // Report pages written into a PDF file by the same renderer that prints them, one PDF page
-// per report page, A4 with a quarter-inch margin (the printable area of a printer).
+// per report page, on the paper given (A4 unless the caller names the paper it previews and
+// prints on) with a quarter-inch margin (the printable area of a printer).
 //
 // The progress callback is the renderer's: answering false stops the writing, and no file
 // is written (the error text then says the job was cancelled).
@@ -10,6 +11,7 @@
 
 #include "declmod/reports/pagerenderer.h"
 
+#include <QPageSize>
 #include <QString>
 
 namespace declmod {
@@ -19,6 +21,6 @@ struct PageRange;
 
 bool renderToPdf(const ReportPages &document, const PageRange *range, const QString &pdfPath,
                  QString *error = nullptr, int *pages = nullptr, const PrintProgress &progress = {},
-                 bool *cancelled = nullptr);
+                 bool *cancelled = nullptr, const QPageSize &paper = QPageSize(QPageSize::A4));
 
 } // namespace declmod

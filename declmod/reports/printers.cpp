@@ -22,6 +22,7 @@ public:
         : m_printer(info, QPrinter::HighResolution), m_target(&m_printer)
     {
         m_printer.setDocName(QStringLiteral("declmod"));
+        m_printer.setPageSize(reportPaperSize());
     }
     void setOrientation(PageOrientation o) override { m_target.setOrientation(o); }
     bool startPage() override { return m_target.startPage(); }
@@ -53,6 +54,12 @@ PrinterFactory &factory()
     return f;
 }
 
+PaperSizeSource &paperSource()
+{
+    static PaperSizeSource s;
+    return s;
+}
+
 DialogRunner &dialogRunner()
 {
     static DialogRunner r;
@@ -74,6 +81,21 @@ std::unique_ptr<PrintTarget> openPrinter()
 void setPrinterFactory(PrinterFactory f)
 {
     factory() = std::move(f);
+}
+
+QPageSize reportPaperSize()
+{
+    if (paperSource())
+        return paperSource()();
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (!info.isNull() && info.defaultPageSize().isValid())
+        return info.defaultPageSize();
+    return QPageSize(QPageSize::A4);
+}
+
+void setPaperSizeSource(PaperSizeSource source)
+{
+    paperSource() = std::move(source);
 }
 
 void showNoPrinter()

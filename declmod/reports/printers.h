@@ -9,6 +9,7 @@
 #include "declmod/reports/printtarget.h"
 
 #include <QDialog>
+#include <QPageSize>
 
 #include <functional>
 #include <memory>
@@ -23,6 +24,13 @@ std::unique_ptr<PrintTarget> openPrinter();
 void setPrinterFactory(PrinterFactory factory);
 
 void showNoPrinter();
+
+// The paper every report is laid out on, whether it is previewed, printed or written to a
+// PDF file from the preview: the default printer's paper, A4 when there is no printer (or
+// it names none). A test may install its own answer; an empty source restores this one.
+QPageSize reportPaperSize();
+using PaperSizeSource = std::function<QPageSize()>;
+void setPaperSizeSource(PaperSizeSource source);
 
 // Installs the consistency print as the "&Imprimir" of FrmConsist: RepInconsist on the
 // default printer, or the no-printer message.

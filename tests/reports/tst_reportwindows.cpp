@@ -25,7 +25,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinterInfo>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStandardItemModel>
@@ -173,6 +175,7 @@ private slots:
         setPrinterFactory(nullptr);
         setDialogRunner(nullptr);
         frmPreview::setPdfFileChooser(nullptr);
+        setPaperSizeSource(nullptr);
         qav::setMessageService(nullptr);
         session().Db.close();
         m_fx.reset();
@@ -187,6 +190,8 @@ private slots:
     void cancelPrinting_data();
     void cancelPrinting();
     void saveAsPdf();
+    void onePaperForPreviewAndPdf_data();
+    void onePaperForPreviewAndPdf();
     void missingDocument();
     void surfaceColour();
 
@@ -454,6 +459,51 @@ void TstReportWindows::saveAsPdf()
     QCOMPARE(m_messages->shown.size(), 1);
     QVERIFY(m_messages->shown[0].text.startsWith(QStringLiteral("No se pudo crear el archivo")));
     QCOMPARE(m_messages->shown[0].title, QStringLiteral("Guardar PDF"));
+}
+
+// The preview's page and the PDF written from it are the paper the report prints on: the
+// default printer's, A4 without a printer.
+void TstReportWindows::onePaperForPreviewAndPdf_data()
+{
+    QTest::addColumn<int>("paper"); // QPageSize::PageSizeId; -1: the system's own answer
+    QTest::newRow("the system's") << -1;
+    QTest::newRow("A4") << int(QPageSize::A4);
+    QTest::newRow("Letter") << int(QPageSize::Letter);
+    QTest::newRow("Legal") << int(QPageSize::Legal);
+}
+
+void TstReportWindows::onePaperForPreviewAndPdf()
+{
+    QFETCH(int, paper);
+    if (paper >= 0)
+        setPaperSizeSource([paper] { return QPageSize(QPageSize::PageSizeId(paper)); });
+    else
+        setPaperSizeSource(nullptr);
+    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+    const QPageSize expected = paper >= 0 ? QPageSize(QPageSize::PageSizeId(paper))
+        : !printer.isNull() && printer.defaultPageSize().isValid() ? printer.defaultPageSize()
+                                                                   : QPageSize(QPageSize::A4);
+    QVERIFY(reportPaperSize().isEquivalentTo(expected));
+
+    const QString name = writeDocument(QStringLiteral("00000007.PRN"), pagedLines(1));
+    const QString pdf = m_fx->box.root + QStringLiteral("/papel");
+    frmPreview::setPdfFileChooser([&](QWidget *) { return pdf; });
+    frmPreview p;
+    p.setReportFileName(name);
+    p.load();
+    const QSizeF inches = expected.size(QPageSize::Inch);
+    QWidget *surface = p.picPrevia();
+    QCOMPARE(surface->width(), qRound(inches.width() * surface->logicalDpiX()));
+    QCOMPARE(surface->height(), qRound(inches.height() * surface->logicalDpiY()));
+
+    p.button(6)->trigger(); // "Guardar PDF"
+    const QByteArray bytes = readBytes(pdf + QStringLiteral(".pdf"));
+    const QRegularExpression box(QStringLiteral("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)\\]"));
+    const QRegularExpressionMatch m = box.match(QString::fromLatin1(bytes));
+    QVERIFY2(m.hasMatch(), bytes.left(400).constData());
+    const QSizeF points = expected.size(QPageSize::Point);
+    QVERIFY2(qAbs(m.captured(1).toDouble() - points.width()) < 1, qPrintable(m.captured(0)));
+    QVERIFY2(qAbs(m.captured(2).toDouble() - points.height()) < 1, qPrintable(m.captured(0)));
 }
 
 void TstReportWindows::missingDocument()
