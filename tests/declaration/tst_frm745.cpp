@@ -15,6 +15,7 @@
 #include "common/text/textfile.h"
 #include "common/time/clock.h"
 #include "tests/declaration/declfixture.h"
+#include "tests/support/textentry.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -23,7 +24,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -1074,22 +1074,11 @@ private slots:
         f->clear();
         session().OrderNumberChanged = false;
 
-        QMimeData mime;
-        mime.setText(text);
-        // A drop lands where the drag entered and was accepted.
-        QDragEnterEvent enter(QPoint(2, f->height() / 2), Qt::CopyAction, &mime, Qt::LeftButton,
-                              Qt::NoModifier);
-        QApplication::sendEvent(f, &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(QPointF(2, f->height() / 2), Qt::CopyAction, &mime, Qt::LeftButton,
-                        Qt::NoModifier);
-        QApplication::sendEvent(f, &drop);
+        QVERIFY(qavtest::dropText(f, text, QPoint(2, f->height() / 2)));
         check("drop");
 
         f->setFocus();
-        QInputMethodEvent commit;
-        commit.setCommitString(text);
-        QApplication::sendEvent(f, &commit);
+        qavtest::commitText(f, text);
         check("input method");
 
         if (QGuiApplication::clipboard()->supportsSelection()) {
@@ -1104,15 +1093,7 @@ private slots:
     {
         auto w = openNew();
         auto *e = child<QLineEdit>(w.get(), "MkePeriodo");
-        QMimeData mime;
-        mime.setText("2O23");
-        QDragEnterEvent enter(QPoint(2, e->height() / 2), Qt::CopyAction, &mime, Qt::LeftButton,
-                              Qt::NoModifier);
-        QApplication::sendEvent(e, &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(QPointF(2, e->height() / 2), Qt::CopyAction, &mime, Qt::LeftButton,
-                        Qt::NoModifier);
-        QApplication::sendEvent(e, &drop);
+        QVERIFY(qavtest::dropText(e, QStringLiteral("2O23"), QPoint(2, e->height() / 2)));
         QVERIFY2(!e->text().contains(u'O'), qPrintable(e->text()));
         for (QChar c : e->text())
             QVERIFY2(c.isDigit() || c == u' ', qPrintable(e->text()));

@@ -12,13 +12,13 @@
 
 #include "common/ui/messages.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/textentry.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QPushButton>
 #include <QSqlRecord>
 #include <QtTest>
@@ -384,29 +384,20 @@ private slots:
         };
 
         reset();
-        QMimeData mime;
-        mime.setText(text);
-        const QPointF end(f->width() - 2, f->height() / 2);
-        // A drop lands where the drag entered and was accepted.
-        QDragEnterEvent enter(end.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(f, &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(end, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(f, &drop);
+        const QPoint end(f->width() - 2, f->height() / 2);
+        QVERIFY(qavtest::dropText(f, text, end));
         QCOMPARE(f->text(), expected.isEmpty() ? before : expected);
 
         reset();
         f->setFocus(Qt::OtherFocusReason);
         f->end(false);
-        QInputMethodEvent commit;
-        commit.setCommitString(text);
-        QApplication::sendEvent(f, &commit);
+        qavtest::commitText(f, text);
         QCOMPARE(f->text(), expected.isEmpty() ? before : expected);
 
         if (QGuiApplication::clipboard()->supportsSelection()) {
             reset();
             QGuiApplication::clipboard()->setText(text, QClipboard::Selection);
-            QTest::mouseClick(f, Qt::MiddleButton, {}, end.toPoint());
+            QTest::mouseClick(f, Qt::MiddleButton, {}, end);
             QCOMPARE(f->text(), expected.isEmpty() ? before : expected);
         }
     }
