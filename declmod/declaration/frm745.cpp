@@ -8,6 +8,7 @@
 #include "declmod/declaration/ejecutasql.h"
 #include "declmod/declaration/frmconsist.h"
 #include "declmod/declaration/identrules.h"
+#include "declmod/declaration/recoveryfile.h"
 #include "declmod/declaration/validation.h"
 #include "declmod/declaration/workingtable.h"
 #include "declmod/session/hostservices.h"
@@ -344,6 +345,9 @@ void Frm745::load()
     CargarMes();
     CargarTipDoc();
     WorkingTable(s.Db).create();
+    if (!s.SentMode)
+        m_recovery = std::make_unique<RecoveryFile>(s.Db, recoveryFolder(),
+                                                    installationTag(s.SysPath, s.DbFile));
     BorraTemporal();
     UbicaForm(this, 0, 0, 6825, 9615);
     if (s.FormMode != 1)
@@ -355,6 +359,8 @@ void Frm745::load()
     else
         refrescargrid();
     TotReg();
+    if (s.FormMode != 1)
+        keepRecovery();
     if (s.FormMode == 1) {
         LlenaContribuyentes(CmbRuc);
         CmbRuc->setCurrentIndex(-1);
@@ -418,7 +424,9 @@ void Frm745::CargarCab()
 
 void Frm745::BorraTemporal()
 {
-    EjecutaSql(session().Db, QStringLiteral("DELETE FROM tmpf7093des"));
+    WorkingTable wt(session().Db);
+    if (!wt.clear())
+        ShowSqlError(wt.lastError().number, wt.lastError().text);
 }
 
 void Frm745::CargaTemporal()
@@ -509,9 +517,9 @@ std::optional<VoucherRecord> Frm745::currentRecord() const
 
 void Frm745::Eliminar(const QString &num_ser, const QString &tip_com, const QString &per_tri)
 {
-    EjecutaSql(session().Db,
-               QStringLiteral("DELETE FROM tmpf7093des WHERE num_ser=? and tip_com=? and per_tri=?"),
-               {num_ser, tip_com, per_tri});
+    WorkingTable wt(session().Db);
+    if (!wt.remove(num_ser, tip_com, per_tri))
+        ShowSqlError(wt.lastError().number, wt.lastError().text);
 }
 
 void Frm745::showHostMessage(const QString &text)
@@ -588,6 +596,7 @@ void Frm745::cmdDetalle_Click(int index)
         SumaTotal();
         break;
     }
+    reportRecoveryFailure();
 }
 
 void Frm745::onTaxpayerChosen(int index)
@@ -649,6 +658,7 @@ void Frm745::exerciseCheck()
         s.TaxpayerId = ruc;
         if (s.StatusBar)
             s.StatusBar->setPeriodo_ejercicio(e);
+        keepRecovery();
     }
     m_modified = true;
     done();
@@ -678,6 +688,7 @@ bool Frm745::ValIdent(const QString &mode, ConsistencyFile *file)
         s.TaxpayerId = ruc;
         if (s.StatusBar)
             s.StatusBar->setPeriodo_ejercicio(s.Period);
+        keepRecovery();
     }
     if (s.FormMode == 1 && rucChosen().isEmpty()) {
         tab0745->setCurrentIndex(0);
@@ -775,6 +786,8 @@ bool Frm745::GrabarForm()
                      + store.lastError().text);
             return false;
         }
+        if (m_recovery)
+            m_recovery->saved();
         GrabarGrilla();
         if (ok)
             qav::msgBox(QStringLiteral("Toda la información del formulario fue grabada"
@@ -855,6 +868,32 @@ bool Frm745::saveOrderNumber()
     return true;
 }
 
+void Frm745::keepRecovery()
+{
+    const DeclarationKey k = key();
+    if (!m_recovery || !k.isComplete() || m_recovery->keeps(k))
+        return;
+    const bool recovered = m_recovery->open(k, [] {
+        return qav::msgBox(QStringLiteral("Existen registros de esta declaración que no fueron"
+                                          " grabados cuando el módulo se cerró de forma"
+                                          " inesperada. ¿Desea recuperarlos?"),
+                           qav::MbQuestion | qav::MbYesNo, caption())
+            == qav::AnsYes;
+    });
+    if (recovered) {
+        refrescargrid();
+        TotReg();
+    }
+    reportRecoveryFailure();
+}
+
+void Frm745::reportRecoveryFailure()
+{
+    const QString failure = m_recovery ? m_recovery->takeFailure() : QString();
+    if (!failure.isEmpty())
+        qav::msgBox(failure, qav::MbExclamation, caption());
+}
+
 bool Frm745::workingTableChanged()
 {
     const auto differs = WorkingTable(session().Db).differsFromStored(key());
@@ -929,6 +968,8 @@ void Frm745::Cmdgeneral_Click(int index)
 
 void Frm745::finish()
 {
+    if (m_recovery)
+        m_recovery->close();
     m_closed = true;
     QDialog::done(QDialog::Accepted);
 }

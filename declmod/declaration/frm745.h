@@ -19,6 +19,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class QComboBox;
 class QGroupBox;
@@ -34,6 +35,7 @@ namespace declmod {
 
 class ConsistencyFile;
 class DetailGridModel;
+class RecoveryFile;
 struct DeclarationKey;
 
 class Frm745 : public QDialog, public DetailGridHost
@@ -102,6 +104,8 @@ private:
     void placeExerciseCaret();
     void showHostMessage(const QString &text);
     bool workingTableChanged();
+    void keepRecovery();
+    void reportRecoveryFailure();
     void exitPending();
     void exitSent();
     bool saveOrderNumber();
@@ -124,6 +128,8 @@ private:
     bool m_inExerciseCheck = false;
     bool m_activatedOnce = false;
     int m_lastTab = 0;
+    // Keeps the unsaved records of a pending declaration beyond an unexpected end.
+    std::unique_ptr<RecoveryFile> m_recovery;
 
     QTabWidget *tab0745 = nullptr;
     QGroupBox *Frame11 = nullptr;

@@ -22,7 +22,9 @@ list(APPEND DECLMOD_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/detailgridmodel.h
   ${CMAKE_CURRENT_LIST_DIR}/detailgridmodel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/recorddialogs.h
-  ${CMAKE_CURRENT_LIST_DIR}/recorddialogs.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/recorddialogs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/recoveryfile.h
+  ${CMAKE_CURRENT_LIST_DIR}/recoveryfile.cpp)
 list(APPEND DECLMOD_UI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/frm745.h
   ${CMAKE_CURRENT_LIST_DIR}/frm745.cpp

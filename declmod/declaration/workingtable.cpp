@@ -1,5 +1,6 @@
 #include "declmod/declaration/workingtable.h"
 
+#include "declmod/declaration/recoveryfile.h"
 #include "declmod/declaration/sqlfunctions.h"
 
 #include <QSqlQuery>
@@ -21,7 +22,11 @@ bool WorkingTable::create()
 
 bool WorkingTable::clear()
 {
-    return m_db.execute(QStringLiteral("DELETE FROM tmpf7093des"));
+    if (!m_db.execute(QStringLiteral("DELETE FROM tmpf7093des")))
+        return false;
+    if (RecoveryFile *kept = RecoveryFile::keeping(m_db))
+        kept->replaced();
+    return true;
 }
 
 bool WorkingTable::fillFromStored(const DeclarationKey &key, bool sent)
@@ -39,14 +44,22 @@ bool WorkingTable::fillFromStored(const DeclarationKey &key, bool sent)
     }
     // The sent declaration keeps the table's own order: copy in rowid order.
     sql += QStringLiteral(" ORDER BY rowid");
-    return m_db.execute(sql, params);
+    if (!m_db.execute(sql, params))
+        return false;
+    if (RecoveryFile *kept = RecoveryFile::keeping(m_db))
+        kept->replaced();
+    return true;
 }
 
 bool WorkingTable::insert(const VoucherRecord &r)
 {
-    return m_db.execute(QStringLiteral("INSERT INTO tmpf7093des (tip_com, num_ser, per_tri,"
-                                       " tot_ven, tot_gra) VALUES (?, ?, ?, ?, ?)"),
-                        {r.tip_com, r.num_ser, r.per_tri, r.tot_ven, r.tot_gra});
+    if (!m_db.execute(QStringLiteral("INSERT INTO tmpf7093des (tip_com, num_ser, per_tri,"
+                                     " tot_ven, tot_gra) VALUES (?, ?, ?, ?, ?)"),
+                      {r.tip_com, r.num_ser, r.per_tri, r.tot_ven, r.tot_gra}))
+        return false;
+    if (RecoveryFile *kept = RecoveryFile::keeping(m_db))
+        kept->inserted(r);
+    return true;
 }
 
 bool WorkingTable::update(const VoucherRecord &r)
@@ -55,14 +68,23 @@ bool WorkingTable::update(const VoucherRecord &r)
                                      " WHERE num_ser=? and tip_com=? and per_tri=?"),
                       {r.tot_ven, r.tot_gra, r.num_ser, r.tip_com, r.per_tri}))
         return false;
-    return m_db.rowsAffected() > 0;
+    if (m_db.rowsAffected() == 0)
+        return false;
+    if (RecoveryFile *kept = RecoveryFile::keeping(m_db))
+        kept->updated(r);
+    return true;
 }
 
 bool WorkingTable::remove(const QString &num_ser, const QString &tip_com, const QString &per_tri)
 {
-    return m_db.execute(
-        QStringLiteral("DELETE FROM tmpf7093des WHERE num_ser=? and tip_com=? and per_tri=?"),
-        {num_ser, tip_com, per_tri});
+    if (!m_db.execute(
+            QStringLiteral("DELETE FROM tmpf7093des WHERE num_ser=? and tip_com=? and per_tri=?"),
+            {num_ser, tip_com, per_tri}))
+        return false;
+    if (m_db.rowsAffected() > 0)
+        if (RecoveryFile *kept = RecoveryFile::keeping(m_db))
+            kept->removed(num_ser, tip_com, per_tri);
+    return true;
 }
 
 std::optional<VoucherRecord> WorkingTable::find(const QString &tip_com, const QString &num_ser,
@@ -171,8 +193,14 @@ QList<VoucherRecord> WorkingTable::rowsAfter(GridOrder order, const VoucherRecor
 
 std::optional<bool> WorkingTable::differsFromStored(const DeclarationKey &key)
 {
+    return recordsDifferFromStored(m_db, QStringLiteral("temp.tmpf7093des"), key);
+}
+
+std::optional<bool> recordsDifferFromStored(qav::Database &db, const QString &table,
+                                            const DeclarationKey &key)
+{
     if (!key.isComplete()) {
-        const QVariant n = m_db.scalar(QStringLiteral("SELECT count(*) FROM tmpf7093des"));
+        const QVariant n = db.scalar(QStringLiteral("SELECT count(*) FROM ") + table);
         if (!n.isValid())
             return std::nullopt;
         return n.toLongLong() > 0;
@@ -181,8 +209,8 @@ std::optional<bool> WorkingTable::differsFromStored(const DeclarationKey &key)
         "SELECT tip_com, num_ser, per_tri, tot_ven, tot_gra FROM main.f7093des"
         " WHERE tip_doc_d=6 and doc_id_d=? and periodo=? and formulario=?");
     const QString working =
-        QStringLiteral("SELECT tip_com, num_ser, per_tri, tot_ven, tot_gra FROM temp.tmpf7093des");
-    const QVariant n = m_db.scalar(
+        QStringLiteral("SELECT tip_com, num_ser, per_tri, tot_ven, tot_gra FROM ") + table;
+    const QVariant n = db.scalar(
         QStringLiteral("SELECT (SELECT count(*) FROM (") + working + QStringLiteral(" EXCEPT ")
             + stored + QStringLiteral(")) + (SELECT count(*) FROM (") + stored
             + QStringLiteral(" EXCEPT ") + working + QStringLiteral("))"),

@@ -7,6 +7,9 @@
 // sessions on one shared database never see each other's records. The shared table (the
 // installer creates it) is left alone.
 //
+// Each change made here (insert, update, remove, clear, fill) is passed on, once made, to
+// the RecoveryFile keeping the table of the same database, when there is one.
+//
 // Every value enters SQL as a bound parameter. Totals are exact: amounts are summed as
 // fixed-point Amounts, not as floating point.
 //
@@ -107,5 +110,11 @@ public:
 private:
     qav::Database &m_db;
 };
+
+// True when `table` (a table of the working table's five columns) holds other records than
+// those stored for the key in f7093des; for a key that is not complete, true when it holds
+// any record. No value when it cannot be told.
+std::optional<bool> recordsDifferFromStored(qav::Database &db, const QString &table,
+                                            const DeclarationKey &key);
 
 } // namespace declmod

@@ -1,5 +1,7 @@
 #include "declmod/import/importtarget.h"
 
+#include "declmod/declaration/recoveryfile.h"
+
 #include "common/text/textfile.h"
 
 #include <QSqlDriver>
@@ -10,17 +12,17 @@
 namespace declmod {
 namespace {
 
-// Binds a field: ASCII as it stands, anything else converted from the file's code page.
-int bindField(sqlite3_stmt *statement, int index, QByteArrayView bytes, QByteArray *scratch)
+// A field as UTF-8: ASCII as it stands, anything else converted from the file's code page
+// into `scratch`.
+QByteArrayView utf8Field(QByteArrayView bytes, QByteArray *scratch)
 {
     for (char c : bytes) {
         if (static_cast<unsigned char>(c) >= 0x80) {
             *scratch = qav::decodeCp1252(bytes).toUtf8();
-            return sqlite3_bind_text(statement, index, scratch->constData(), int(scratch->size()),
-                                     SQLITE_TRANSIENT);
+            return *scratch;
         }
     }
-    return sqlite3_bind_text(statement, index, bytes.data(), int(bytes.size()), SQLITE_STATIC);
+    return bytes;
 }
 
 } // namespace
@@ -70,10 +72,16 @@ bool WorkingTableTarget::begin()
             return false;
         }
     }
+    m_kept = RecoveryFile::keeping(m_db);
+    if (m_kept)
+        m_kept->beginBatch();
     m_transaction = std::make_unique<qav::Transaction>(m_db);
     if (!m_transaction->isActive()) {
         m_error = m_db.lastError();
         m_transaction.reset();
+        if (m_kept)
+            m_kept->endBatch(false);
+        m_kept = nullptr;
         return false;
     }
     m_pending = 0;
@@ -90,6 +98,9 @@ bool WorkingTableTarget::commit()
         m_lost += m_pending;
     }
     m_transaction.reset();
+    if (m_kept)
+        m_kept->endBatch(ok);
+    m_kept = nullptr;
     m_pending = 0;
     return ok;
 }
@@ -99,15 +110,15 @@ ImportTarget::Result WorkingTableTarget::add(const ImportRecord &record)
     if (!m_transaction && !begin())
         return Result::Failed;
     QByteArray scratch[5];
-    int rc = bindField(m_insert, 1, record.tip_com.view(), &scratch[0]);
-    if (rc == SQLITE_OK)
-        rc = bindField(m_insert, 2, record.num_ser.view(), &scratch[1]);
-    if (rc == SQLITE_OK)
-        rc = bindField(m_insert, 3, record.per_tri.view(), &scratch[2]);
-    if (rc == SQLITE_OK)
-        rc = bindField(m_insert, 4, record.tot_ven.view(), &scratch[3]);
-    if (rc == SQLITE_OK)
-        rc = bindField(m_insert, 5, record.tot_gra.view(), &scratch[4]);
+    const QByteArrayView fields[5] = {utf8Field(record.tip_com.view(), &scratch[0]),
+                                      utf8Field(record.num_ser.view(), &scratch[1]),
+                                      utf8Field(record.per_tri.view(), &scratch[2]),
+                                      utf8Field(record.tot_ven.view(), &scratch[3]),
+                                      utf8Field(record.tot_gra.view(), &scratch[4])};
+    int rc = SQLITE_OK;
+    for (int i = 0; i < 5 && rc == SQLITE_OK; ++i)
+        rc = sqlite3_bind_text(m_insert, i + 1, fields[i].data(), int(fields[i].size()),
+                               SQLITE_STATIC);
     if (rc == SQLITE_OK)
         rc = sqlite3_step(m_insert);
     const qav::DbError error = rc == SQLITE_DONE ? qav::DbError() : engineError(rc);
@@ -116,6 +127,8 @@ ImportTarget::Result WorkingTableTarget::add(const ImportRecord &record)
     sqlite3_clear_bindings(m_insert);
     if (error.isError())
         return error.number == qav::ErrDuplicateKey ? Result::Duplicate : failed(error);
+    if (m_kept)
+        m_kept->addToBatch(fields);
     if (++m_pending >= m_chunk && !commit())
         return Result::Failed;
     return Result::Added;

@@ -10,7 +10,8 @@
 // are, converted only when they hold letters beyond ASCII), inside write transactions
 // committed every `chunk` records, so that a long run neither holds the file's write lock
 // for long nor commits row by row. Records added before a failure or a stop stay once
-// finish() has committed them.
+// finish() has committed them. When a RecoveryFile keeps the working table, each batch is
+// written to it as well, committed there only once the table has committed it.
 //
 // Errors: add() answers Failed and finish() false with the database's failure in error().
 
@@ -24,6 +25,8 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace declmod {
+
+class RecoveryFile;
 
 class ImportTarget
 {
@@ -60,6 +63,7 @@ private:
     std::unique_ptr<qav::Transaction> m_transaction;
     sqlite3 *m_handle = nullptr;
     sqlite3_stmt *m_insert = nullptr;
+    RecoveryFile *m_kept = nullptr; // during a batch
     int m_pending = 0;
     qint64 m_lost = 0;
     qav::DbError m_error;

@@ -7,6 +7,7 @@
 #include "declmod/declaration/frm745.h"
 #include "declmod/declaration/frmconsist.h"
 #include "declmod/declaration/recorddialogs.h"
+#include "declmod/declaration/recoveryfile.h"
 #include "declmod/declaration/workingtable.h"
 #include "declmod/session/qavstatbar.h"
 #include "declmod/session/session.h"
@@ -21,6 +22,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -52,6 +54,29 @@ template <typename T> T *child(QWidget *w, const char *name)
         qFatal("no control %s", name);
     return c;
 }
+
+// Another session of the same user, on a connection of its own, that changes the
+// declaration's records; end() lets it go as an unexpected end does.
+struct OtherSession {
+    qav::Database db{QStringLiteral("other-session")};
+    std::unique_ptr<RecoveryFile> kept;
+    bool start(const qavtest::Sandbox &sandbox, const VoucherRecord &added)
+    {
+        const Session &s = session();
+        kept = std::make_unique<RecoveryFile>(db, recoveryFolder(),
+                                              installationTag(s.SysPath, s.DbFile));
+        WorkingTable wt(db);
+        const DeclarationKey key{kRucA, "2023", "7093", 0, {}};
+        return db.open(sandbox.openOptions()) && wt.create() && wt.fillFromStored(key, false)
+            && !kept->open(key, [] { return true; }) && wt.insert(added)
+            && kept->takeFailure().isEmpty();
+    }
+    void end()
+    {
+        kept.reset();
+        db.close();
+    }
+};
 
 QString funcion233(const QString &description)
 {
@@ -1117,6 +1142,8 @@ private slots:
         w->Cmdgeneral_Click(2);
         QVERIFY(m_fx.messages->shown.isEmpty());
         QVERIFY(w->isClosed());
+        // A sent declaration cannot change: nothing is kept for it.
+        QCOMPARE(QDir(recoveryFolder()).entryList(QDir::Files), QStringList());
     }
 
     void sentOrderNumberOfAnotherLengthLeavesCheckDigitsEmpty()
@@ -1194,6 +1221,88 @@ private slots:
         QVERIFY(w->isClosed());
         QCOMPARE(DeclarationStore(db()).storedOrderNumber({kRucA, "2022", "7093", 0, "001"}),
                  QStringLiteral("0"));
+    }
+
+    void recoveryQuestionAfterAnUnexpectedEnd_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<QString>("total");
+        QTest::newRow("Sí") << int(qav::AnsYes) << "2  Registros" << "105.00";
+        QTest::newRow("No") << int(qav::AnsNo) << "1  Registros" << "100.00";
+    }
+    void recoveryQuestionAfterAnUnexpectedEnd()
+    {
+        QFETCH(int, answer);
+        QFETCH(QString, count);
+        QFETCH(QString, total);
+        QVERIFY(DeclFixture::addPending(db(), kRucA, "2023", {"01|0001|03|100.00|18.00"}));
+        OtherSession other;
+        QVERIFY(other.start(*m_fx.sandbox, {"01", "0002", "04", "5.00", "1.00"}));
+        other.end();
+        m_fx.messages->answers = {answer};
+        auto w = openPending(kRucA, "2023");
+        QCOMPARE(shown(), QStringList{"Existen registros de esta declaración que no fueron"
+                                      " grabados cuando el módulo se cerró de forma inesperada."
+                                      " ¿Desea recuperarlos?"});
+        QCOMPARE(m_fx.messages->shown[0].style, int(qav::MbQuestion | qav::MbYesNo));
+        QCOMPARE(m_fx.messages->shown[0].title, Frm745::caption());
+        QCOMPARE(child<QTableView>(w.get(), "grdGastos")->model()->rowCount(), count.left(1).toInt());
+        QCOMPARE(child<QLabel>(w.get(), "lblregistros")->text(), count);
+        QCOMPARE(child<QLabel>(w.get(), "lbltotal")->text(), total);
+        // Sí makes the window differ from what is stored: Salir asks, as after any change.
+        m_fx.messages->shown.clear();
+        m_fx.messages->answers = {qav::AnsYes};
+        w->Cmdgeneral_Click(2);
+        QCOMPARE(shown().contains("¿El formulario ha sido modificado, desea guardar los cambios?"),
+                 answer == qav::AnsYes);
+        QVERIFY(w->isClosed());
+        QCOMPARE(db().scalar("SELECT count(*) FROM f7093des").toInt(), count.left(1).toInt());
+        // Nothing is offered twice.
+        m_fx.messages->shown.clear();
+        w = openPending(kRucA, "2023");
+        QVERIFY(m_fx.messages->shown.isEmpty());
+    }
+
+    void runningSessionIsNotOffered()
+    {
+        QVERIFY(DeclFixture::addPending(db(), kRucA, "2023", {"01|0001|03|100.00|18.00"}));
+        OtherSession other;
+        QVERIFY(other.start(*m_fx.sandbox, {"01", "0002", "04", "5.00", "1.00"}));
+        auto w = openPending(kRucA, "2023");
+        QVERIFY(m_fx.messages->shown.isEmpty());
+        QCOMPARE(child<QLabel>(w.get(), "lblregistros")->text(), QStringLiteral("1  Registros"));
+        w->Cmdgeneral_Click(2);
+        QVERIFY(w->isClosed());
+        w.reset();
+        // Once it has ended, its records are offered.
+        other.end();
+        m_fx.messages->answers = {qav::AnsYes};
+        w = openPending(kRucA, "2023");
+        QCOMPARE(m_fx.messages->shown.size(), 1);
+        QCOMPARE(child<QLabel>(w.get(), "lblregistros")->text(), QStringLiteral("2  Registros"));
+    }
+
+    // Without a place for the file the window works and says, once, that its records could
+    // not be kept.
+    void recoveryFileOutOfReachIsSaid()
+    {
+        QVERIFY(DeclFixture::addPending(db(), kRucA, "2023", {"01|0001|03|100.00|18.00"}));
+        const QString blocked = m_fx.sandbox->root + "/blocked";
+        QFile file(blocked);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        qputenv("XDG_DATA_HOME", blocked.toLocal8Bit()); // a file where the folder would go
+        auto w = openPending(kRucA, "2023");
+        QCOMPARE(shown().size(), 1);
+        QVERIFY2(shown()[0].startsWith("No se pudo guardar la copia de los registros no grabados"),
+                 qPrintable(shown()[0]));
+        QCOMPARE(m_fx.messages->shown[0].style, int(qav::MbExclamation));
+        QVERIFY(WorkingTable(db()).insert({"01", "0002", "04", "5.00", "1.00"}));
+        m_fx.messages->answers = {qav::AnsYes};
+        w->Cmdgeneral_Click(2);
+        QVERIFY(w->isClosed());
+        QCOMPARE(db().scalar("SELECT count(*) FROM f7093des").toInt(), 2);
     }
 };
 

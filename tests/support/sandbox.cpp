@@ -19,6 +19,10 @@ Sandbox::~Sandbox()
             qputenv("QAV_WINDIR", m_previousWindir);
         else
             qunsetenv("QAV_WINDIR");
+        if (m_hadDataHome)
+            qputenv("XDG_DATA_HOME", m_previousDataHome);
+        else
+            qunsetenv("XDG_DATA_HOME");
     }
 }
 
@@ -73,8 +77,9 @@ bool Sandbox::create(QString *error)
     windir = root + QStringLiteral("/windows");
     sysPath = root + QStringLiteral("/qav/");
     dbFile = sysPath + QStringLiteral("qav.mdb");
+    dataHome = root + QStringLiteral("/home/share");
 
-    for (const QString &sub : {windir, sysPath + QStringLiteral("RPT"), sysPath + QStringLiteral("TMP"),
+    for (const QString &sub : {windir, dataHome, sysPath + QStringLiteral("RPT"), sysPath + QStringLiteral("TMP"),
                                sysPath + QStringLiteral("tmp")})
         if (!QDir().mkpath(sub))
             return fail(QStringLiteral("cannot create ") + sub);
@@ -107,9 +112,12 @@ bool Sandbox::create(QString *error)
     if (!m_windirSet) {
         m_hadWindir = qEnvironmentVariableIsSet("QAV_WINDIR");
         m_previousWindir = qgetenv("QAV_WINDIR");
+        m_hadDataHome = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+        m_previousDataHome = qgetenv("XDG_DATA_HOME");
         m_windirSet = true;
     }
     qputenv("QAV_WINDIR", windir.toLocal8Bit());
+    qputenv("XDG_DATA_HOME", dataHome.toLocal8Bit());
     return true;
 }
 

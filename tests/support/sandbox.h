@@ -5,8 +5,10 @@
 //     <root>/qav/PM000.MDW          workgroup file of the module's fixed account
 //     <root>/qav/qav.mdb            the shared database with the host's tables
 //     <root>/qav/RPT, <root>/qav/TMP, <root>/qav/tmp/envdes.txt
-// create() points QAV_WINDIR at <root>/windows for this process and the programs it starts;
-// the destructor restores the previous value and removes the folder.
+//     <root>/home/share             the user's data folder (XDG_DATA_HOME)
+// create() points QAV_WINDIR at <root>/windows and XDG_DATA_HOME at <root>/home/share for
+// this process and the programs it starts; the destructor restores the previous values and
+// removes the folder.
 //
 // Errors: create() returns false with an explanation in *error.
 
@@ -31,6 +33,7 @@ struct Sandbox {
     QString windir;  // <root>/windows, the value of QAV_WINDIR
     QString sysPath; // <root>/qav/ (with the trailing "/")
     QString dbFile;  // <root>/qav/qav.mdb
+    QString dataHome; // <root>/home/share
     QString sysUser = QStringLiteral("USUARIO1");
 
     // Builds the installation. The envdes.txt written is defaultEnvdesLines().
@@ -54,6 +57,8 @@ private:
     QByteArray m_previousWindir;
     bool m_hadWindir = false;
     bool m_windirSet = false;
+    QByteArray m_previousDataHome;
+    bool m_hadDataHome = false;
 };
 
 } // namespace qavtest
