@@ -251,7 +251,7 @@ int main(int argc, char **argv)
             if (!check(declmod::DeclarationStore(db).savePending(key, true, QDate(2026, 12, 10)),
                        db, "save"))
                 return 1;
-            kept.saved();
+            kept.saved(QByteArray());
             keptSave = std::min(keptSave, ms(t));
             kept.close();
         }

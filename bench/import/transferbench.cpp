@@ -196,19 +196,14 @@ int benchTransfer(int runs, const QString &folder)
             return 1;
         }
         if (keep) {
-            const QString failure = kept->takeFailure();
-            QSqlDatabase file = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
-                                                          QStringLiteral("bench-kept"));
-            file.setDatabaseName(kept->filePath());
+            QString failure = kept->takeFailure();
+            const QString file = kept->filePath();
             kept.reset(); // ends as a crash would: the file stays
-            if (file.open()) {
-                QSqlQuery q(file);
-                keptRows = q.exec(QStringLiteral("SELECT count(*) FROM records")) && q.next()
-                    ? q.value(0).toLongLong() : -1;
-            }
-            file.close();
-            file = QSqlDatabase();
-            QSqlDatabase::removeDatabase(QStringLiteral("bench-kept"));
+            QString why;
+            const auto rows = declmod::RecoveryFile::keptRecords(file, &why);
+            keptRows = rows ? rows->size() : -1;
+            if (!rows)
+                failure += why;
             QDir(dir.filePath(QStringLiteral("recovery"))).removeRecursively();
             if (!failure.isEmpty() || keptRows != transferred) {
                 std::fprintf(stderr, "bench_import: the recovery file holds %lld rows: %s\n",

@@ -787,7 +787,7 @@ bool Frm745::GrabarForm()
             return false;
         }
         if (m_recovery)
-            m_recovery->saved();
+            m_recovery->saved(m_storedVersion);
         GrabarGrilla();
         if (ok)
             qav::msgBox(QStringLiteral("Toda la información del formulario fue grabada"
@@ -873,6 +873,7 @@ void Frm745::keepRecovery()
     const DeclarationKey k = key();
     if (!m_recovery || !k.isComplete() || m_recovery->keeps(k))
         return;
+    m_recovery->setBaseVersion(m_storedVersion);
     const bool recovered = m_recovery->open(k, [] {
         return qav::msgBox(QStringLiteral("Existen registros de esta declaración que no fueron"
                                           " grabados cuando el módulo se cerró de forma"
@@ -881,6 +882,9 @@ void Frm745::keepRecovery()
             == qav::AnsYes;
     });
     if (recovered) {
+        // The records taken over were based on what the ended session loaded: a save must
+        // still notice a declaration stored by another session since then.
+        m_storedVersion = m_recovery->baseVersion();
         refrescargrid();
         TotReg();
     }

@@ -5,15 +5,21 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
 
 #include <sqlite3.h>
 
+#include <QHash>
+
 #include <algorithm>
+#include <optional>
+#include <vector>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -119,10 +125,137 @@ void releaseLock(int fd, const QString &path, bool remove)
 
 const char kCreate[] =
     "CREATE TABLE kept (installation TEXT, formulario TEXT, doc_id_d TEXT, periodo TEXT,"
-    " window_open INTEGER, pending INTEGER, changed TEXT, pid INTEGER);"
-    "CREATE TABLE records (tip_com TEXT COLLATE NOCASE, num_ser TEXT COLLATE NOCASE,"
-    " per_tri TEXT COLLATE NOCASE, tot_ven TEXT COLLATE NOCASE, tot_gra TEXT COLLATE NOCASE);"
-    "CREATE UNIQUE INDEX records_key ON records (tip_com, num_ser, per_tri);";
+    " window_open INTEGER, pending INTEGER, changed TEXT, pid INTEGER, base BLOB);"
+    "CREATE TABLE changes (seq INTEGER PRIMARY KEY, kind INTEGER, records BLOB);";
+
+// What a row of `changes` does to the kept table, replayed in order.
+enum ChangeKind : int {
+    Fill = 0,   // the table emptied, then these records added
+    Insert = 1, // these records added
+    Update = 2, // the amounts of these records (by key) replaced
+    Remove = 3, // the records of these keys removed
+};
+
+// A run of single-record changes after which the file is written afresh from the table,
+// so that a long session does not replay an ever longer list.
+int changesBeforeRefill = 5000;
+
+// Records packed into one value: for every field its length (4 bytes, little-endian; -1
+// for a null) and its UTF-8 bytes. A batch of 5,000 imported records is one row of the
+// file instead of 5,000 rows and their index.
+void packField(QByteArray &out, const char *data, qint64 size)
+{
+    const qint32 n = data ? qint32(size) : -1;
+    const char length[4] = {char(n & 0xff), char((n >> 8) & 0xff), char((n >> 16) & 0xff),
+                            char((n >> 24) & 0xff)};
+    out.append(length, 4);
+    if (n > 0)
+        out.append(data, n);
+}
+
+void packRecord(QByteArray &out, const VoucherRecord &r)
+{
+    for (const QString *f : {&r.tip_com, &r.num_ser, &r.per_tri, &r.tot_ven, &r.tot_gra}) {
+        const QByteArray bytes = f->toUtf8();
+        packField(out, f->isNull() ? nullptr : bytes.constData(), bytes.size());
+    }
+}
+
+// Unpacks `data`; false when it is cut short or malformed.
+bool unpackRecords(const char *data, qint64 size, QList<VoucherRecord> *records)
+{
+    qint64 at = 0;
+    while (at < size) {
+        VoucherRecord r;
+        for (QString *f : {&r.tip_com, &r.num_ser, &r.per_tri, &r.tot_ven, &r.tot_gra}) {
+            if (size - at < 4)
+                return false;
+            const auto *u = reinterpret_cast<const unsigned char *>(data + at);
+            const qint32 n = qint32(quint32(u[0]) | quint32(u[1]) << 8 | quint32(u[2]) << 16
+                                    | quint32(u[3]) << 24);
+            at += 4;
+            if (n < -1 || n > size - at)
+                return false;
+            if (n >= 0) {
+                *f = QString::fromUtf8(data + at, n);
+                if (f->isNull())
+                    *f = QStringLiteral("");
+                at += n;
+            }
+        }
+        records->append(r);
+    }
+    return true;
+}
+
+// The key of a record as the working table compares it: case folded in ASCII only.
+QByteArray recordKey(const VoucherRecord &r)
+{
+    QByteArray k = r.tip_com.toUtf8();
+    k += '\x1f';
+    k += r.num_ser.toUtf8();
+    k += '\x1f';
+    k += r.per_tri.toUtf8();
+    for (char &c : k)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return k;
+}
+
+// The table a list of changes leaves, in the order its records were added.
+class Replay
+{
+public:
+    bool apply(int kind, QList<VoucherRecord> &&records)
+    {
+        if (kind == Fill) {
+            m_rows.clear();
+            m_where.clear();
+            kind = Insert;
+        }
+        for (VoucherRecord &r : records) {
+            const QByteArray k = recordKey(r);
+            const auto found = m_where.constFind(k);
+            switch (kind) {
+            case Insert:
+                if (found != m_where.cend())
+                    m_rows[*found].reset();
+                m_where.insert(k, m_rows.size());
+                m_rows.push_back(std::move(r));
+                break;
+            case Update:
+                if (found != m_where.cend()) {
+                    m_rows[*found]->tot_ven = r.tot_ven;
+                    m_rows[*found]->tot_gra = r.tot_gra;
+                }
+                break;
+            case Remove:
+                if (found != m_where.cend()) {
+                    m_rows[*found].reset();
+                    m_where.erase(found);
+                }
+                break;
+            default:
+                return false;
+            }
+        }
+        return true;
+    }
+
+    QList<VoucherRecord> records() const
+    {
+        QList<VoucherRecord> out;
+        out.reserve(m_where.size());
+        for (const auto &r : m_rows)
+            if (r)
+                out.append(*r);
+        return out;
+    }
+
+private:
+    std::vector<std::optional<VoucherRecord>> m_rows;
+    QHash<QByteArray, qsizetype> m_where;
+};
 
 } // namespace
 
@@ -144,20 +277,23 @@ QString installationTag(const QString &sysPath, const QString &dbFile)
               QCryptographicHash::hash(full.toUtf8(), QCryptographicHash::Sha256).toHex().left(12));
 }
 
-// The file of one slot: an SQLite connection of its own with the statements that keep the
-// records in step.
+// The file of one slot: an SQLite connection of its own, holding the head row and the list
+// of changes made to the working table since the file was last written from it.
 struct RecoveryFile::Store {
     sqlite3 *db = nullptr;
-    sqlite3_stmt *insert = nullptr;
-    sqlite3_stmt *update = nullptr;
-    sqlite3_stmt *remove = nullptr;
+    sqlite3_stmt *change = nullptr;
     sqlite3_stmt *touch = nullptr;
+    sqlite3_stmt *base = nullptr;
     QString error;
     int code = SQLITE_OK;
+    int changesSinceFill = 0;
+    QElapsedTimer sinceSync; // since the last commit that reached the disk
+    bool unsynced = false;   // a commit since then that may not have
+    bool relaxedNow = false;
 
     ~Store()
     {
-        for (sqlite3_stmt *s : {insert, update, remove, touch})
+        for (sqlite3_stmt *s : {change, touch, base})
             sqlite3_finalize(s);
         sqlite3_close(db);
     }
@@ -187,6 +323,42 @@ struct RecoveryFile::Store {
                     " PRAGMA synchronous=FULL;");
     }
 
+    // Begins a change. Its commit is synced to the disk unless `relaxed` and a commit was
+    // synced less than a second ago: the import's batches then cost one sync a second
+    // instead of one each. A killed process loses nothing either way (the written pages
+    // are the system's); a power cut may lose the batches of that last second, never the
+    // file's consistency, and a later synced commit carries the earlier ones with it.
+    bool begin(bool relaxed = false)
+    {
+        relaxedNow = relaxed && sinceSync.isValid() && sinceSync.elapsed() < 1000;
+        // The engine takes the setting only outside a transaction.
+        if (relaxedNow && !exec("PRAGMA synchronous=NORMAL"))
+            return false;
+        return exec("BEGIN");
+    }
+
+    void rollback()
+    {
+        exec("ROLLBACK");
+        if (std::exchange(relaxedNow, false))
+            exec("PRAGMA synchronous=FULL");
+    }
+
+    bool commit()
+    {
+        const bool ok = exec("COMMIT");
+        if (relaxedNow) {
+            relaxedNow = false;
+            if (!exec("PRAGMA synchronous=FULL"))
+                return false;
+            unsynced = unsynced || ok;
+        } else if (ok) {
+            sinceSync.start();
+            unsynced = false;
+        }
+        return ok;
+    }
+
     bool prepare(const char *sql, sqlite3_stmt **statement)
     {
         const int rc = sqlite3_prepare_v2(db, sql, -1, statement, nullptr);
@@ -195,30 +367,27 @@ struct RecoveryFile::Store {
 
     bool prepareAll()
     {
-        return prepare("INSERT INTO records VALUES (?, ?, ?, ?, ?)", &insert)
-            && prepare("UPDATE records SET tot_ven=?, tot_gra=?"
-                       " WHERE num_ser=? AND tip_com=? AND per_tri=?", &update)
-            && prepare("DELETE FROM records WHERE num_ser=? AND tip_com=? AND per_tri=?", &remove)
-            && prepare("UPDATE kept SET pending=?, window_open=?, changed=?, pid=?", &touch);
+        return prepare("INSERT INTO changes (kind, records) VALUES (?, ?)", &change)
+            && prepare("UPDATE kept SET pending=?, window_open=?, changed=?, pid=?", &touch)
+            && prepare("UPDATE kept SET base=?", &base);
     }
 
-    bool run(sqlite3_stmt *s, std::initializer_list<QByteArrayView> values, int *changes = nullptr)
+    bool step(sqlite3_stmt *s)
     {
-        int i = 0;
-        for (const QByteArrayView &v : values) {
-            // A value without data is a null, as the working table holds it.
-            if (v.data())
-                sqlite3_bind_text(s, ++i, v.data(), int(v.size()), SQLITE_STATIC);
-            else
-                sqlite3_bind_null(s, ++i);
-        }
         const int rc = sqlite3_step(s);
         sqlite3_reset(s);
         sqlite3_clear_bindings(s);
-        if (rc != SQLITE_DONE)
-            return failed(rc);
-        if (changes)
-            *changes = sqlite3_changes(db);
+        return rc == SQLITE_DONE || failed(rc);
+    }
+
+    bool addChange(int kind, const QByteArray &records)
+    {
+        sqlite3_bind_int(change, 1, kind);
+        sqlite3_bind_blob64(change, 2, records.constData(), sqlite3_uint64(records.size()),
+                            SQLITE_STATIC);
+        if (!step(change))
+            return false;
+        changesSinceFill = kind == Fill ? 0 : changesSinceFill + 1;
         return true;
     }
 
@@ -229,16 +398,47 @@ struct RecoveryFile::Store {
         const QByteArray when = now().toUtf8();
         sqlite3_bind_text(touch, 3, when.constData(), int(when.size()), SQLITE_TRANSIENT);
         sqlite3_bind_int64(touch, 4, QCoreApplication::applicationPid());
-        const int rc = sqlite3_step(touch);
-        sqlite3_reset(touch);
-        return rc == SQLITE_DONE || failed(rc);
+        return step(touch);
     }
 
-    bool insertRecord(const VoucherRecord &r)
+    bool setBase(const QByteArray &version)
     {
-        const QByteArray f[5] = {r.tip_com.toUtf8(), r.num_ser.toUtf8(), r.per_tri.toUtf8(),
-                                 r.tot_ven.toUtf8(), r.tot_gra.toUtf8()};
-        return run(insert, {f[0], f[1], f[2], f[3], f[4]});
+        sqlite3_bind_blob64(base, 1, version.constData(), sqlite3_uint64(version.size()),
+                            SQLITE_TRANSIENT);
+        return step(base);
+    }
+
+    // The table the changes leave, and the version of the stored declaration it was based on.
+    bool read(QList<VoucherRecord> *records, QByteArray *baseVersion)
+    {
+        sqlite3_stmt *head = nullptr;
+        if (!prepare("SELECT base FROM kept", &head))
+            return false;
+        if (sqlite3_step(head) == SQLITE_ROW && baseVersion)
+            *baseVersion = QByteArray(static_cast<const char *>(sqlite3_column_blob(head, 0)),
+                                      sqlite3_column_bytes(head, 0));
+        sqlite3_finalize(head);
+        sqlite3_stmt *list = nullptr;
+        if (!prepare("SELECT kind, records FROM changes ORDER BY seq", &list))
+            return false;
+        Replay replay;
+        int rc = SQLITE_ROW;
+        bool ok = true;
+        while (ok && (rc = sqlite3_step(list)) == SQLITE_ROW) {
+            QList<VoucherRecord> batch;
+            ok = unpackRecords(static_cast<const char *>(sqlite3_column_blob(list, 1)),
+                               sqlite3_column_bytes(list, 1), &batch)
+                && replay.apply(sqlite3_column_int(list, 0), std::move(batch));
+        }
+        sqlite3_finalize(list);
+        if (!ok) {
+            error = QStringLiteral("la copia está dañada");
+            return false;
+        }
+        if (rc != SQLITE_DONE)
+            return failed(rc);
+        *records = replay.records();
+        return true;
     }
 };
 
@@ -417,39 +617,33 @@ bool RecoveryFile::offerEnded(const std::function<bool()> &ask)
         }
         // The ended session's records, put beside the working table to be compared.
         auto store = std::make_unique<Store>();
-        bool loaded = store->open(file);
+        QList<VoucherRecord> records;
+        QByteArray baseVersion;
+        bool loaded = store->open(file) && store->read(&records, &baseVersion);
         if (loaded && !scratch)
             scratch = m_db.execute(QStringLiteral(
                 "CREATE TEMP TABLE IF NOT EXISTS tmpf7093rec (tip_com TEXT COLLATE NOCASE,"
                 " num_ser TEXT COLLATE NOCASE, per_tri TEXT COLLATE NOCASE,"
                 " tot_ven TEXT COLLATE NOCASE, tot_gra TEXT COLLATE NOCASE)"));
         loaded = loaded && scratch && m_db.execute(QStringLiteral("DELETE FROM tmpf7093rec"));
-        sqlite3_stmt *rows = nullptr;
-        if (loaded && store->prepare("SELECT tip_com, num_ser, per_tri, tot_ven, tot_gra"
-                                     " FROM records", &rows)) {
+        if (loaded) {
             QSqlDatabase handle = m_db.handle();
             handle.transaction();
             qav::PreparedStatement add = m_db.prepareInsert(
                 QStringLiteral("tmpf7093rec"),
                 {QStringLiteral("tip_com"), QStringLiteral("num_ser"), QStringLiteral("per_tri"),
                  QStringLiteral("tot_ven"), QStringLiteral("tot_gra")});
-            int rc = SQLITE_ROW;
-            while (loaded && (rc = sqlite3_step(rows)) == SQLITE_ROW) {
-                QVariantList values;
-                for (int i = 0; i < 5; ++i)
-                    values << (sqlite3_column_type(rows, i) == SQLITE_NULL
-                                   ? QVariant(QMetaType::fromType<QString>())
-                                   : QVariant(QString::fromUtf8(
-                                       reinterpret_cast<const char *>(sqlite3_column_text(rows, i)),
-                                       sqlite3_column_bytes(rows, i))));
-                loaded = add.run(values);
+            auto value = [](const QString &f) {
+                return f.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(f);
+            };
+            for (const VoucherRecord &r : std::as_const(records)) {
+                loaded = add.run({value(r.tip_com), value(r.num_ser), value(r.per_tri),
+                                  value(r.tot_ven), value(r.tot_gra)});
+                if (!loaded)
+                    break;
             }
-            loaded = loaded && rc == SQLITE_DONE;
             loaded = loaded ? handle.commit() : (handle.rollback(), false);
-        } else {
-            loaded = false;
         }
-        sqlite3_finalize(rows);
         const auto differs = loaded ? recordsDifferFromStored(m_db, QStringLiteral("temp.tmpf7093rec"), m_key)
                                     : std::nullopt;
         if (!differs) {
@@ -480,6 +674,7 @@ bool RecoveryFile::offerEnded(const std::function<bool()> &ask)
             m_lockFd = slot.lockFd;
             m_store = std::move(store);
             m_pending = true;
+            m_baseVersion = baseVersion;
             if (!m_store->prepareAll() || !m_store->setState(true, true)) {
                 m_store.reset();
                 removeKeptFiles(file);
@@ -543,7 +738,7 @@ bool RecoveryFile::start(bool pending)
         && store->prepareAll();
     if (ok) {
         sqlite3_stmt *head = nullptr;
-        ok = store->prepare("INSERT INTO kept VALUES (?, ?, ?, ?, 1, ?, ?, ?)", &head);
+        ok = store->prepare("INSERT INTO kept VALUES (?, ?, ?, ?, 1, ?, ?, ?, ?)", &head);
         if (ok) {
             const QByteArray f[] = {m_installation.toUtf8(), m_key.formNumber.toUtf8(),
                                     m_key.taxpayerId.toUtf8(), m_key.period.toUtf8(),
@@ -553,6 +748,8 @@ bool RecoveryFile::start(bool pending)
             sqlite3_bind_int(head, 5, pending ? 1 : 0);
             sqlite3_bind_text(head, 6, f[4].constData(), int(f[4].size()), SQLITE_STATIC);
             sqlite3_bind_int64(head, 7, QCoreApplication::applicationPid());
+            sqlite3_bind_blob64(head, 8, m_baseVersion.constData(),
+                                sqlite3_uint64(m_baseVersion.size()), SQLITE_STATIC);
             const int rc = sqlite3_step(head);
             ok = rc == SQLITE_DONE || store->failed(rc);
         }
@@ -563,14 +760,18 @@ bool RecoveryFile::start(bool pending)
         q.setForwardOnly(true);
         ok = m_db.select(&q, QStringLiteral("SELECT tip_com, num_ser, per_tri, tot_ven, tot_gra"
                                             " FROM tmpf7093des"));
+        m_packed.clear();
         while (ok && q.next())
-            ok = store->insertRecord({q.value(0).toString(), q.value(1).toString(),
-                                      q.value(2).toString(), q.value(3).toString(),
-                                      q.value(4).toString()});
+            packRecord(m_packed, {q.value(0).toString(), q.value(1).toString(),
+                                  q.value(2).toString(), q.value(3).toString(),
+                                  q.value(4).toString()});
+        if (ok && q.lastError().isValid())
+            ok = false;
         if (!ok && store->error.isEmpty())
             store->error = m_db.lastError().text;
+        ok = ok && store->addChange(Fill, m_packed);
     }
-    ok = ok && store->exec("COMMIT");
+    ok = ok && store->commit();
     if (!ok) {
         fail(store->error);
         store.reset();
@@ -588,17 +789,17 @@ bool RecoveryFile::write(const std::function<bool(Store &)> &change)
 {
     if (!isOpen() || m_inBatch)
         return true;
-    if (!m_store)
+    if (!m_store || m_store->changesSinceFill >= changesBeforeRefill)
         return start(true); // the copy includes the change
     Store &s = *m_store;
-    if (s.exec("BEGIN") && change(s) && s.setState(true, true) && s.exec("COMMIT")) {
+    if (s.exec("BEGIN") && change(s) && s.setState(true, true) && s.commit()) {
         m_pending = true;
         m_failing = false;
         m_failure.clear();
         return true;
     }
     const QString error = s.error;
-    s.exec("ROLLBACK");
+    s.rollback();
     // The file no longer follows the table: write it afresh from the table.
     m_store.reset();
     if (start(true))
@@ -607,38 +808,28 @@ bool RecoveryFile::write(const std::function<bool(Store &)> &change)
     return false;
 }
 
-void RecoveryFile::inserted(const VoucherRecord &record)
+void RecoveryFile::writeOne(int kind, const VoucherRecord &record)
 {
-    write([&record](Store &s) { return s.insertRecord(record); });
+    write([this, kind, &record](Store &s) {
+        m_packed.clear();
+        packRecord(m_packed, record);
+        return s.addChange(kind, m_packed);
+    });
 }
 
-void RecoveryFile::updated(const VoucherRecord &r)
+void RecoveryFile::inserted(const VoucherRecord &record)
 {
-    write([&r](Store &s) {
-        int changes = 0;
-        const QByteArray f[5] = {r.tot_ven.toUtf8(), r.tot_gra.toUtf8(), r.num_ser.toUtf8(),
-                                 r.tip_com.toUtf8(), r.per_tri.toUtf8()};
-        if (!s.run(s.update, {f[0], f[1], f[2], f[3], f[4]}, &changes))
-            return false;
-        if (changes == 1)
-            return true;
-        s.error = QStringLiteral("el registro no está en la copia");
-        return false;
-    });
+    writeOne(Insert, record);
+}
+
+void RecoveryFile::updated(const VoucherRecord &record)
+{
+    writeOne(Update, record);
 }
 
 void RecoveryFile::removed(const QString &num_ser, const QString &tip_com, const QString &per_tri)
 {
-    write([&](Store &s) {
-        int changes = 0;
-        const QByteArray f[3] = {num_ser.toUtf8(), tip_com.toUtf8(), per_tri.toUtf8()};
-        if (!s.run(s.remove, {f[0], f[1], f[2]}, &changes))
-            return false;
-        if (changes == 1)
-            return true;
-        s.error = QStringLiteral("el registro no está en la copia");
-        return false;
-    });
+    writeOne(Remove, {tip_com, num_ser, per_tri, QString(), QString()});
 }
 
 void RecoveryFile::replaced()
@@ -647,17 +838,19 @@ void RecoveryFile::replaced()
         start(true);
 }
 
-void RecoveryFile::saved()
+void RecoveryFile::saved(const QByteArray &version)
 {
+    m_baseVersion = version;
     if (!m_store)
         return;
     Store &s = *m_store;
-    if (s.setState(false, true)) {
+    if (s.exec("BEGIN") && s.setBase(version) && s.setState(false, true) && s.commit()) {
         m_pending = false;
         return;
     }
     // A file that cannot say the table is saved would offer it again: drop it.
     fail(s.error);
+    s.rollback();
     m_store.reset();
     removeKeptFiles(slotPath(m_slot, ".db"));
 }
@@ -669,7 +862,8 @@ void RecoveryFile::beginBatch()
     // The copy is made before the table's transaction starts, of what the table holds.
     if (!m_store && !start(m_pending))
         return;
-    m_batchFailed = !m_store->exec("BEGIN");
+    m_batchFailed = !m_store->begin(true);
+    m_packed.clear();
     m_inBatch = true;
 }
 
@@ -677,7 +871,8 @@ void RecoveryFile::addToBatch(const QByteArrayView (&f)[5])
 {
     if (!m_inBatch || m_batchFailed)
         return;
-    m_batchFailed = !m_store->run(m_store->insert, {f[0], f[1], f[2], f[3], f[4]});
+    for (const QByteArrayView &field : f)
+        packField(m_packed, field.data(), field.size());
 }
 
 void RecoveryFile::endBatch(bool committed)
@@ -687,20 +882,61 @@ void RecoveryFile::endBatch(bool committed)
     m_inBatch = false;
     Store &s = *m_store;
     if (!committed) {
-        s.exec("ROLLBACK");
+        s.rollback();
         return;
     }
-    if (!m_batchFailed && s.setState(true, true) && s.exec("COMMIT")) {
+    if (!m_batchFailed && s.addChange(Insert, m_packed) && s.setState(true, true)
+        && s.commit()) {
         m_pending = true;
         m_failing = false;
         m_failure.clear();
         return;
     }
     const QString error = s.error;
-    s.exec("ROLLBACK");
+    s.rollback();
     m_store.reset();
     if (!start(true))
         fail(error);
+}
+
+void RecoveryFile::setChangesBeforeRefillForTesting(int changes)
+{
+    changesBeforeRefill = changes;
+}
+
+void RecoveryFile::endBatches()
+{
+    if (!m_store || m_inBatch || !m_store->unsynced)
+        return;
+    Store &s = *m_store;
+    if (s.exec("BEGIN") && s.setState(m_pending, true) && s.commit())
+        return;
+    fail(s.error);
+    s.rollback();
+    m_store.reset();
+    removeKeptFiles(slotPath(m_slot, ".db"));
+}
+
+void RecoveryFile::setBaseVersion(const QByteArray &version)
+{
+    m_baseVersion = version;
+    if (m_store && !m_store->setBase(version)) {
+        // A file that names another base would let a recovered table replace a later save.
+        fail(m_store->error);
+        m_store.reset();
+        removeKeptFiles(slotPath(m_slot, ".db"));
+    }
+}
+
+std::optional<QList<VoucherRecord>> RecoveryFile::keptRecords(const QString &file, QString *error)
+{
+    Store store;
+    QList<VoucherRecord> records;
+    if (store.open(file) && store.read(&records, nullptr))
+        return records;
+    if (error)
+        *error = store.error;
+    return std::nullopt;
 }
 
 } // namespace declmod

@@ -9,8 +9,9 @@
 //     <installation>-<form>-<ruc>-<exercise>.<n>.db     the kept table (SQLite, mode 0600)
 //     <installation>-<form>-<ruc>-<exercise>.<n>.lock   held (flock) by the slot's session
 // The .db file holds one row with the installation, the key, a "window open" marker, a
-// "pending" flag (records changed since the last save) and the time of the last change,
-// and the records themselves. A session keeps its slot's lock for as long as it runs; the
+// "pending" flag (records changed since the last save), the time of the last change and
+// the version of the stored declaration the table is based on; and the list of changes
+// that, replayed in order, give the table. A session keeps its slot's lock for as long as it runs; the
 // kernel drops the lock when the process ends, however it ends. So a slot whose .db file
 // exists and whose lock can be taken belongs to a session that ended without closing its
 // window, while a slot whose lock is held belongs to a running session and is left alone:
@@ -21,9 +22,11 @@
 // to the file right after it is made in the table, in one transaction of the file (WAL,
 // synchronous FULL), so a process killed at any instant leaves the file holding the table
 // as it was either before or after the change. The file is written first at the first
-// change after the declaration is opened (a copy of the whole table), row by row after
-// that; the import writes its rows in the batches it commits to the table. A save clears
-// the "pending" flag; a normal close of the window removes the file and its lock.
+// change after the declaration is opened (the whole table as one entry of the list); each
+// later change adds an entry (the record added, changed or removed), and the import adds
+// one entry per batch it commits to the table, so keeping the file costs the import one
+// write per batch rather than one per record. After many single changes the file is
+// written afresh from the table. A save clears the "pending" flag; a normal close of the window removes the file and its lock.
 //
 // Ownership: one object per window, built on the session's database, which must outlive
 // it; the working table's writers find it through keeping(). Destroying it without
@@ -41,6 +44,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace qav {
 class Database;
@@ -85,8 +89,15 @@ public:
             && key.formNumber == m_key.formNumber;
     }
 
-    // The working table has been stored: nothing is left to recover until it changes.
-    void saved();
+    // The working table has been stored as `version` (DeclarationStore::version): nothing
+    // is left to recover until it changes.
+    void saved(const QByteArray &version);
+    // The version of the stored declaration the window's table is based on (loaded, or
+    // last saved). A table taken over from an ended session brings the version that
+    // session was based on, so that a save after it still notices a declaration stored
+    // by another session in between.
+    void setBaseVersion(const QByteArray &version);
+    const QByteArray &baseVersion() const { return m_baseVersion; }
     // The window closes normally: the file and its lock are removed.
     void close();
 
@@ -103,11 +114,19 @@ public:
     void beginBatch();
     void addToBatch(const QByteArrayView (&fields)[5]);
     void endBatch(bool committed);
+    // The last batch has been added: what the batches wrote reaches the disk now.
+    void endBatches();
 
     // The path of this session's file (it exists once the table has changed).
     QString filePath() const;
     // The last failure to keep the file, once; empty when there was none since the last call.
     QString takeFailure();
+
+    // The records a file keeps, in the order they were added; nullopt (and why) when it
+    // cannot be read.
+    static std::optional<QList<VoucherRecord>> keptRecords(const QString &file, QString *error);
+    // Tests: the number of single changes after which a file is written afresh (5,000).
+    static void setChangesBeforeRefillForTesting(int changes);
 
 private:
     struct Store;
@@ -119,6 +138,7 @@ private:
     bool takeFreeSlot();
     bool start(bool pending);
     bool write(const std::function<bool(Store &)> &change);
+    void writeOne(int kind, const VoucherRecord &record);
     void fail(const QString &what);
     void letGo(bool removeFile);
 
@@ -130,6 +150,8 @@ private:
     int m_slot = 0;
     int m_lockFd = -1;
     std::unique_ptr<Store> m_store; // open while the file exists
+    QByteArray m_baseVersion;
+    QByteArray m_packed; // records of the change being written, packed
     bool m_pending = false;
     bool m_inBatch = false;
     bool m_batchFailed = false;

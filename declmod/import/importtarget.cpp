@@ -136,7 +136,10 @@ ImportTarget::Result WorkingTableTarget::add(const ImportRecord &record)
 
 bool WorkingTableTarget::finish()
 {
-    return commit();
+    const bool ok = commit();
+    if (RecoveryFile *kept = RecoveryFile::keeping(m_db))
+        kept->endBatches();
+    return ok;
 }
 
 } // namespace declmod

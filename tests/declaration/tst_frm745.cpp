@@ -37,6 +37,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <QScopeGuard>
+
 #include <algorithm>
 
 using namespace declmod;
@@ -67,8 +69,15 @@ struct OtherSession {
                                               installationTag(s.SysPath, s.DbFile));
         WorkingTable wt(db);
         const DeclarationKey key{kRucA, "2023", "7093", 0, {}};
-        return db.open(sandbox.openOptions()) && wt.create() && wt.fillFromStored(key, false)
-            && !kept->open(key, [] { return true; }) && wt.insert(added)
+        if (!db.open(sandbox.openOptions()) || !wt.create() || !wt.fillFromStored(key, false))
+            return false;
+        // As the window does: the file is based on the version of the declaration it loaded.
+        const auto loaded =
+            DeclarationStore(db).version(key, DeclarationStore::Records::WorkingTable);
+        if (!loaded)
+            return false;
+        kept->setBaseVersion(*loaded);
+        return !kept->open(key, [] { return true; }) && wt.insert(added)
             && kept->takeFailure().isEmpty();
     }
     void end()
@@ -1262,6 +1271,104 @@ private slots:
         m_fx.messages->shown.clear();
         w = openPending(kRucA, "2023");
         QVERIFY(m_fx.messages->shown.isEmpty());
+    }
+
+    // The file replays to the working table after every kind of change, also across the
+    // point where it is written afresh from the table, and after an import's batches.
+    void recoveryFileFollowsEveryChange_data()
+    {
+        QTest::addColumn<int>("refillAfter");
+        QTest::newRow("one list of changes") << 5000;
+        QTest::newRow("written afresh every 2 changes") << 2;
+        QTest::newRow("written afresh every change") << 1;
+    }
+    void recoveryFileFollowsEveryChange()
+    {
+        QFETCH(int, refillAfter);
+        RecoveryFile::setChangesBeforeRefillForTesting(refillAfter);
+        auto restore = qScopeGuard([] { RecoveryFile::setChangesBeforeRefillForTesting(5000); });
+        QVERIFY(DeclFixture::addPending(db(), kRucA, "2023",
+                                        {"01|0001|03|100.00|18.00", "01|0002|04|5.00|1.00"}));
+        qav::Database other(QStringLiteral("other-session"));
+        QVERIFY(other.open(m_fx.sandbox->openOptions()));
+        const DeclarationKey key{kRucA, "2023", "7093", 0, {}};
+        WorkingTable wt(other);
+        QVERIFY(wt.create());
+        QVERIFY(wt.fillFromStored(key, false));
+        QString file;
+        {
+            RecoveryFile kept(other, recoveryFolder(), QStringLiteral("changes"));
+            QVERIFY(!kept.open(key, [] { return true; }));
+            QVERIFY(wt.insert({"03", "0003", "05", "7.00", QString()}));
+            QVERIFY(wt.update({"01", "0001", "03", "150.50", "27.09"}));
+            QVERIFY(wt.remove("0002", "01", "04"));
+            QVERIFY(wt.insert({"01", "0002", "04", "9.00", "1.62"})); // the removed key again
+            QVERIFY(wt.update({"01", "0002", "04", "9.50", "1.71"}));
+            QVERIFY(wt.update({"03", "0003", "05", "", ""}));
+            // A batch as the import commits it, between single changes.
+            kept.beginBatch();
+            const QByteArrayView fields[5] = {"12", "F001-15", "06", "1000.00", "180.00"};
+            QVERIFY(wt.insert({"12", "F001-15", "06", "1000.00", "180.00"}));
+            kept.addToBatch(fields);
+            kept.endBatch(true);
+            kept.endBatches();
+            QVERIFY(wt.remove("0001", "01", "03"));
+            QVERIFY(kept.takeFailure().isEmpty());
+            file = kept.filePath();
+        } // destroyed without close(), as a crash leaves it
+        QString why;
+        const auto records = RecoveryFile::keptRecords(file, &why);
+        QVERIFY2(records, qPrintable(why));
+        const QList<VoucherRecord> table = wt.rows(GridOrder::ByTypeAndSeries, 0, 100);
+        QList<VoucherRecord> sorted = *records;
+        std::sort(sorted.begin(), sorted.end(), [](const VoucherRecord &a, const VoucherRecord &b) {
+            return std::tie(a.tip_com, a.num_ser) < std::tie(b.tip_com, b.num_ser);
+        });
+        QCOMPARE(sorted, table);
+        QCOMPARE(table.size(), 3);
+        other.close();
+    }
+
+    // The ended session's records were based on what it loaded; another session saved the
+    // declaration after that. Taking them back must not replace that save without asking.
+    void recoveredRecordsOverALaterSave()
+    {
+        const QString question = QStringLiteral("La declaración fue grabada o eliminada en otra"
+                                                " sesión después de que esta ventana la cargó.");
+        QVERIFY(DeclFixture::addPending(db(), kRucA, "2023", {"01|0001|03|100.00|18.00"}));
+        OtherSession ended;
+        QVERIFY(ended.start(*m_fx.sandbox, {"01", "0002", "04", "5.00", "1.00"}));
+        ended.end();
+        {
+            qav::Database other(QStringLiteral("saving-session"));
+            QVERIFY(other.open(m_fx.sandbox->openOptions()));
+            const DeclarationKey k{kRucA, "2023", "7093", 0, {}};
+            WorkingTable theirs(other);
+            QVERIFY(theirs.create());
+            QVERIFY(theirs.fillFromStored(k, false));
+            QVERIFY(theirs.insert({"07", "0009", "09", "-2.00", "-1.00"}));
+            QVERIFY(DeclarationStore(other).savePending(k, true, qav::today()));
+            other.close();
+        }
+        const QString records = "SELECT tip_com, num_ser FROM f7093des ORDER BY 1, 2";
+        const QStringList theirs = DeclFixture::rows(db(), records);
+        QCOMPARE(theirs, (QStringList{"01|0001", "07|0009"}));
+
+        m_fx.messages->answers = {qav::AnsYes}; // take the ended session's records back
+        auto w = openPending(kRucA, "2023");
+        QCOMPARE(WorkingTable(db()).count(), 2);
+        m_fx.messages->shown.clear();
+        m_fx.messages->answers = {qav::AnsNo}; // keep what the other session stored
+        w->Cmdgeneral_Click(1);
+        QVERIFY2(shown().join(" / ").contains(question), qPrintable(shown().join(" / ")));
+        QCOMPARE(DeclFixture::rows(db(), records), theirs);
+
+        // Sí on the next save replaces it with the recovered records.
+        m_fx.messages->shown.clear();
+        m_fx.messages->answers = {qav::AnsYes};
+        w->Cmdgeneral_Click(1);
+        QVERIFY(shown().join(" / ").contains(question));
+        QCOMPARE(DeclFixture::rows(db(), records), (QStringList{"01|0001", "01|0002"}));
     }
 
     void runningSessionIsNotOffered()
