@@ -1,4 +1,6 @@
 #include "decltool/commands.h"
+
+#include "common/db/account.h"
 #include "decltool/load.h"
 
 #include "decltool/reportcommands.h"
@@ -13,6 +15,7 @@
 #include "common/text/textfile.h"
 
 #include <QAtomicInt>
+#include <QRegularExpression>
 
 #include <charconv>
 #include <cstring>
@@ -106,6 +109,7 @@ QString usageText()
     return QStringLiteral("usage: decltool check-import FILE --year YYYY [--db DATABASE]\n"
                           "       decltool check-digits CONTROL ORDER\n"
                           "       decltool add-digit TEXT\n"
+                          "       decltool server-role [DATABASE]\n"
                           "       decltool load FILE --ruc RUC --year YYYY [--no-save]\n")
            + reportUsageText();
 }
@@ -172,6 +176,20 @@ int run(const QStringList &args, std::FILE *out, std::FILE *err)
         if (args.size() != 2)
             return usage(err);
         writeText(out, declmod::AgregaDigito(args[1]) + u'\n');
+        return ExitOk;
+    }
+    if (command == u"server-role") {
+        // The statements that make the module's account a login role of a database server
+        // (its password only as a verifier) and, when named, the database it owns: run by
+        // the server's administrator.
+        static const QRegularExpression name(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]{0,62}$"));
+        if (args.size() > 2 || (args.size() == 2 && !name.match(args[1]).hasMatch()))
+            return usage(err);
+        QString text = qav::moduleRoleSql() + QStringLiteral(";\n");
+        if (args.size() == 2)
+            text += QStringLiteral("CREATE DATABASE %1 OWNER %2 ENCODING 'UTF8' TEMPLATE template0;\n")
+                        .arg(args[1], qav::moduleUser());
+        writeText(out, text);
         return ExitOk;
     }
     if (command == u"load") {

@@ -1,5 +1,6 @@
 // devhost: the host suite's stand-in for demos, scripts and tests.
 //   devhost init DIR              create a sandbox installation under DIR
+//   devhost init DIR --pg URI     the same, its shared database on a PostgreSQL server
 //   devhost run DIR               show the "QAV" window and start declmod on DIR
 //   devhost send DIR RUC YEAR     "send" the pending declaration of RUC and YEAR, then start
 //                                 sendrep for its receipt
@@ -37,6 +38,8 @@ int usage()
     QTextStream(stderr)
         << "Uso:\n"
            "  devhost init DIR             crea una instalación de prueba en DIR y ejecuta tableinst\n"
+           "  devhost init DIR --pg URI    lo mismo, con la base de datos compartida en el servidor\n"
+           "                               PostgreSQL de URI (postgresql://usuario@servidor/base)\n"
            "  devhost run DIR              muestra la ventana \"QAV\" e inicia declmod con esa instalación\n"
            "  devhost send DIR RUC AÑO     envía la declaración pendiente del formulario 7093 y genera\n"
            "                               su constancia con sendrep\n";
@@ -65,9 +68,10 @@ QString shellWord(const QString &text)
     return u'\'' + quoted + u'\'';
 }
 
-int runInit(const QString &dir)
+int runInit(const QString &dir, const QString &server = QString())
 {
     devhost::InitOptions options;
+    options.server = server;
     options.tableinstProgram = programBeside(QStringLiteral("tableinst"));
     QString error;
     QString installerOutput;
@@ -149,6 +153,9 @@ int main(int argc, char *argv[])
     const QStringList args = app.arguments().mid(1);
     if (command == QLatin1String("init") && args.size() == 2)
         return runInit(args[1]);
+    if (command == QLatin1String("init") && args.size() == 4 && args[2] == QLatin1String("--pg")
+        && !args[3].trimmed().isEmpty())
+        return runInit(args[1], args[3]);
     if (command == QLatin1String("send") && args.size() == 4)
         return runSend(args[1], args[2], args[3]);
     return usage();

@@ -1,5 +1,7 @@
 #include "devhost/sandbox.h"
 
+#include "common/settings/profile.h"
+
 #include <QDir>
 
 namespace devhost {
@@ -21,6 +23,12 @@ SandboxLayout sandboxLayout(const QString &dir)
     l.envdesDir = l.sysPath + QStringLiteral("tmp");
     l.envdesFile = l.envdesDir + QStringLiteral("/envdes.txt");
     return l;
+}
+
+QString sandboxServer(const SandboxLayout &layout)
+{
+    return qav::readProfileString(layout.iniFile, QStringLiteral("Options"), QStringLiteral("DBServer"))
+        .trimmed();
 }
 
 QString adminUser()

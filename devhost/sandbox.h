@@ -5,7 +5,8 @@
 //   DIR/windows/PM000.INI   settings file (the folder QAV_WINDIR names), section Options
 //   DIR/qav/                SysPath and DBPath (written with a trailing "/")
 //   DIR/qav/PM000.MDW       workgroup file for the module's fixed account
-//   DIR/qav/qav.mdb         the shared database (SQLite)
+//   DIR/qav/qav.mdb         the shared database (SQLite), unless PM000.INI names a server
+//                           (key DBServer): then the shared database is that server's
 //   DIR/qav/RPT, DIR/qav/TMP, DIR/qav/tmp/envdes.txt
 //
 // Nothing here touches the disk.
@@ -30,6 +31,9 @@ struct SandboxLayout {
 };
 
 SandboxLayout sandboxLayout(const QString &dir);
+
+// The server the installation's settings name (DBServer), empty for the SQLite file.
+QString sandboxServer(const SandboxLayout &layout);
 
 // The two host users of the sample data: the administrator (type "0", sees every
 // taxpayer) and the ordinary user the settings file names as SysUser.

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QUrl>
 
 namespace devhost {
 namespace {
@@ -89,25 +90,73 @@ bool openDatabase(qav::Database &db, const SandboxLayout &layout, QString *error
 {
     qav::OpenOptions o;
     o.file = layout.databaseFile;
+    o.server = sandboxServer(layout);
     o.workgroupFile = layout.workgroupFile;
     o.user = qav::moduleUser();
     o.password = qav::modulePassword();
     if (db.open(o))
         return true;
     return fail(error, QStringLiteral("No se pudo abrir %1: %2 (%3)")
-                           .arg(layout.databaseFile, db.lastError().text)
+                           .arg(o.server.isEmpty() ? layout.databaseFile : o.server, db.lastError().text)
                            .arg(db.lastError().number));
+}
+
+// The URI as the installation keeps it: without the caller's user and password.
+QString serverSetting(const QString &uri)
+{
+    return QUrl(uri.trimmed()).toString(QUrl::RemoveUserInfo);
+}
+
+// As the caller: the module's role (made, or given its password again), its rights on the
+// database, and a check that the database does not hold the host's tables yet.
+bool prepareServer(const QString &uri, QString *error)
+{
+    const QUrl url(uri.trimmed());
+    qav::Database db(QStringLiteral("devhost-admin"));
+    qav::OpenOptions o;
+    o.server = uri;
+    o.user = url.userName();
+    o.password = url.password();
+    if (!db.open(o))
+        return fail(error, QStringLiteral("No se pudo abrir %1: %2 (%3)")
+                               .arg(serverSetting(uri), db.lastError().text)
+                               .arg(db.lastError().number));
+    if (db.tableExists(QStringLiteral("CAB")))
+        return fail(error, QStringLiteral("La base de datos %1 ya tiene las tablas del host; no se ha "
+                                          "modificado nada.").arg(serverSetting(uri)));
+    const QString role = qav::moduleUser();
+    const QString make = qav::moduleRoleSql();
+    QString alter = make;
+    alter.replace(QStringLiteral("CREATE ROLE"), QStringLiteral("ALTER ROLE"));
+    auto quoted = [](QString sql) { return sql.replace(u'\'', QStringLiteral("''")); };
+    const QStringList statements{
+        QStringLiteral("DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = '%1')"
+                       " THEN EXECUTE '%2'; ELSE EXECUTE '%3'; END IF; END $$")
+            .arg(role, quoted(make), quoted(alter)),
+        QStringLiteral("DO $$ BEGIN EXECUTE format('GRANT CONNECT, TEMPORARY, CREATE ON DATABASE %I"
+                       " TO %2', current_database()); END $$").arg(role),
+        QStringLiteral("GRANT USAGE, CREATE ON SCHEMA public TO %1").arg(role),
+    };
+    for (const QString &sql : statements)
+        if (!db.execute(sql))
+            return fail(error, QStringLiteral("No se pudo preparar la cuenta del módulo en %1: %2 (%3)")
+                                   .arg(serverSetting(uri), db.lastError().text)
+                                   .arg(db.lastError().number));
+    return true;
 }
 
 } // namespace
 
-QStringList settingsLines(const SandboxLayout &layout)
+QStringList settingsLines(const SandboxLayout &layout, const QString &server)
 {
-    return {QStringLiteral("[Options]"),
-            QStringLiteral("SysPath=") + layout.sysPath,
-            QStringLiteral("DBPath=") + layout.sysPath,
-            QStringLiteral("DBName=") + layout.databaseName,
-            QStringLiteral("SysUser=") + ordinaryUser()};
+    QStringList lines{QStringLiteral("[Options]"),
+                      QStringLiteral("SysPath=") + layout.sysPath,
+                      QStringLiteral("DBPath=") + layout.sysPath,
+                      QStringLiteral("DBName=") + layout.databaseName,
+                      QStringLiteral("SysUser=") + ordinaryUser()};
+    if (!server.isEmpty())
+        lines << QStringLiteral("DBServer=") + serverSetting(server);
+    return lines;
 }
 
 QStringList envdesLines()
@@ -146,6 +195,8 @@ bool initSandbox(const QString &dir, const InitOptions &options, QString *error,
         return fail(error, QStringLiteral("No se encontró tableinst en %1; compile el proyecto primero "
                                           "(scripts/build.sh). No se ha modificado nada.")
                                .arg(options.tableinstProgram));
+    if (!options.server.isEmpty() && !prepareServer(options.server, error))
+        return false;
 
     Undo undo;
     if (!rootInfo.exists()) {
@@ -164,14 +215,14 @@ bool initSandbox(const QString &dir, const InitOptions &options, QString *error,
     }
 
     QString why;
-    if (!qav::writeTextLines(layout.iniFile, settingsLines(layout), &why))
+    if (!qav::writeTextLines(layout.iniFile, settingsLines(layout, options.server), &why))
         return fail(error, why);
     if (!qav::writeWorkgroupFile(layout.workgroupFile, qav::moduleUser(), qav::modulePassword(), &why))
         return fail(error, why);
     if (!qav::writeTextLines(layout.envdesFile, envdesLines(), &why))
         return fail(error, why);
 
-    {
+    if (options.server.isEmpty()) {
         // An empty file is an empty SQLite database; the shared open wants it to exist.
         if (!qav::writeText(layout.databaseFile, QString(), &why))
             return fail(error, why);
@@ -180,6 +231,9 @@ bool initSandbox(const QString &dir, const InitOptions &options, QString *error,
         qav::Database db(QStringLiteral("devhost-init"));
         if (!openDatabase(db, layout, error))
             return false;
+        if (!db.installServerObjects())
+            return fail(error, QStringLiteral("No se pudieron crear las funciones en el servidor: %1 (%2)")
+                                   .arg(db.lastError().text).arg(db.lastError().number));
         if (!qav::createHostTables(db, &why))
             return fail(error, QStringLiteral("No se pudieron crear las tablas del host: %1").arg(why));
         if (!insertHostSamples(db, &why))

@@ -5,7 +5,8 @@
 // it and adds the sample declarations to the module's tables it created.
 //
 // A folder that already holds an installation (DIR/windows or DIR/qav exists) is refused
-// before anything is written. When a later step fails, what this run created is removed
+// before anything is written, and so is a server database that already has the host's
+// tables. When a later step fails, what this run created is removed
 // again, so that the folder is as it was and the command can simply be repeated.
 //
 // Errors: initSandbox() returns false with a message for the operator in *error.
@@ -18,6 +19,12 @@ namespace devhost {
 
 struct InitOptions {
     QString tableinstProgram;   // full path of the table installer
+    // A PostgreSQL connection URI ("postgresql://user@host/db"): the shared database is that
+    // server database instead of a SQLite file. The URI's user (else the connection's
+    // default one) must be allowed to make roles and to grant on the database; init makes
+    // the module's role, the host's tables and rows there, and writes the URI without its
+    // user and password as DBServer.
+    QString server;
     int tableinstTimeoutMs = 120000;
 };
 
@@ -25,7 +32,8 @@ bool initSandbox(const QString &dir, const InitOptions &options, QString *error,
                  QString *installerOutput = nullptr);
 
 // The text files of the installation, as written.
-QStringList settingsLines(const SandboxLayout &layout);
+// `server` is the URI of --pg (written without its user and password), empty for SQLite.
+QStringList settingsLines(const SandboxLayout &layout, const QString &server = QString());
 QStringList envdesLines();
 
 } // namespace devhost

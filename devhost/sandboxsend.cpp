@@ -41,7 +41,8 @@ bool sendDeclaration(const QString &dir, const QString &ruc, const QString &year
                      SentDeclaration *sent, QString *error)
 {
     const SandboxLayout layout = sandboxLayout(dir);
-    if (!QFileInfo(layout.iniFile).isFile() || !QFileInfo(layout.databaseFile).isFile())
+    const QString server = QFileInfo(layout.iniFile).isFile() ? sandboxServer(layout) : QString();
+    if (!QFileInfo(layout.iniFile).isFile() || (server.isEmpty() && !QFileInfo(layout.databaseFile).isFile()))
         return fail(error, QStringLiteral("%1 no es una instalación de prueba (falta %2 o %3); "
                                           "créela con «devhost init».")
                                .arg(layout.root, layout.iniFile, layout.databaseFile));
@@ -55,11 +56,13 @@ bool sendDeclaration(const QString &dir, const QString &ruc, const QString &year
     qav::Database db(QStringLiteral("devhost-send"));
     qav::OpenOptions o;
     o.file = layout.databaseFile;
+    o.server = server;
     o.workgroupFile = layout.workgroupFile;
     o.user = qav::moduleUser();
     o.password = qav::modulePassword();
     if (!db.open(o))
-        return fail(error, QStringLiteral("No se pudo abrir %1: %2").arg(layout.databaseFile, dbFailure(db)));
+        return fail(error, QStringLiteral("No se pudo abrir %1: %2")
+                               .arg(server.isEmpty() ? layout.databaseFile : server, dbFailure(db)));
 
     const QString form = QString::fromLatin1(kFormNumber);
     const QVariantList key = {number, year, form};
@@ -87,13 +90,13 @@ bool sendDeclaration(const QString &dir, const QString &ruc, const QString &year
 
     // The next sequence number of this declaration key, past any left in either table.
     const int lastCorrel = qMax(
-        db.scalar(QStringLiteral("SELECT MAX(CAST(CORREL AS INTEGER)) FROM HCAB") + kKey, key).toInt(),
-        db.scalar(QStringLiteral("SELECT MAX(CAST(correl AS INTEGER)) FROM hf7093des") + kRecordKey, key).toInt());
+        db.scalar(QStringLiteral("SELECT MAX(VAL(CORREL)) FROM HCAB") + kKey, key).toInt(),
+        db.scalar(QStringLiteral("SELECT MAX(VAL(correl)) FROM hf7093des") + kRecordKey, key).toInt());
     if (lastCorrel >= 999)
         return fail(error, QStringLiteral("La declaración ya tiene 999 envíos."));
     const QString correl = QStringLiteral("%1").arg(lastCorrel + 1, 3, 10, QLatin1Char('0'));
     const long long lastControl =
-        db.scalar(QStringLiteral("SELECT MAX(CAST(CONTROL AS INTEGER)) FROM HCAB")).toLongLong();
+        db.scalar(QStringLiteral("SELECT MAX(VAL(CONTROL)) FROM HCAB")).toLongLong();
     const long long control = qMax(kFirstControl, lastControl + 1);
     if (control > 99999999)
         return fail(error, QStringLiteral("Se agotaron los números de control de ocho cifras."));

@@ -51,7 +51,7 @@ bool createHostTables(Database &db, QString *error)
         return false;
     }
     for (const QString &sql : statements) {
-        if (!db.execute(sql)) {
+        if (!db.executeDdl(sql)) {
             if (error)
                 *error = QStringLiteral("%1 (%2)").arg(db.lastError().text).arg(db.lastError().number);
             return false;

@@ -5,7 +5,9 @@ pkgs=(build-essential cmake ninja-build pkg-config
       qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev libgl-dev
       libx11-dev libxcb-cursor0 xvfb xauth x11-utils fonts-dejavu-core
       qt6-translations-l10n
-      sqlite3)  # the sqlite3 shell: bench_import times its .import next to the transfer run
+      sqlite3   # the sqlite3 shell: bench_import times its .import next to the transfer run
+      libqt6sql6-psql  # Qt's PostgreSQL driver: an office's shared database on a server
+      postgresql)      # the server the tests' server variants and bench_server start
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

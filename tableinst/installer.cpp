@@ -124,6 +124,14 @@ int Installer::run()
 
     if (!openDatabase())
         return Stopped;
+    // On a server the functions and the collation the statements use are the database's.
+    if (!m_db.installServerObjects()) {
+        const qav::DbError &e = m_db.lastError();
+        showStop(QStringLiteral("No se pudieron crear las funciones del módulo en el servidor:\n")
+                 + e.text + QStringLiteral("\n") + numberText(e.number));
+        m_db.close();
+        return Stopped;
+    }
 
     // The file is read and checked before anything is written, so that a broken file
     // leaves the database as it was.
@@ -166,6 +174,18 @@ bool Installer::RunStatement(const QString &sql, const QVariantList &params)
 {
     if (m_db.execute(sql, params))
         return true;
+    return statementFailed();
+}
+
+bool Installer::RunDefinition(const QString &sql)
+{
+    if (m_db.executeDdl(sql))
+        return true;
+    return statementFailed();
+}
+
+bool Installer::statementFailed()
+{
     const qav::DbError e = m_db.lastError();
     switch (e.number) {
     case qav::ErrTableExists:
@@ -360,8 +380,8 @@ void Installer::createTables()
     for (const TableDef &t : moduleTables()) {
         if (TableExists(t.name))
             continue;
-        RunStatement(t.create);
-        RunStatement(t.key);
+        RunDefinition(t.create);
+        RunDefinition(t.key);
     }
 }
 

@@ -43,6 +43,8 @@ public:
     // Runs one statement; 3010 asks and skips, 3283 skips silently, anything else is shown
     // and skipped. Returns true when the statement ran.
     bool RunStatement(const QString &sql, const QVariantList &params = {});
+    // The same for a table or key definition, in the engine's words (Database::executeDdl).
+    bool RunDefinition(const QString &sql);
     bool TableExists(const QString &name);
     bool ParamExists(const QString &numero, const QString &argumento);
     void PutParam(const QString &numero, const QString &argumento, const QString &funcion,
@@ -56,6 +58,7 @@ public:
     qav::Database &database() { return m_db; }
 
 private:
+    bool statementFailed();
     bool openDatabase();
     bool writeRows(const QList<EnvioRow> &envio);
     void writeParams();

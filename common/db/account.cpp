@@ -5,6 +5,8 @@
 
 #include <QCryptographicHash>
 #include <QFileInfo>
+#include <QMessageAuthenticationCode>
+#include <QPasswordDigestor>
 #include <QRandomGenerator>
 
 namespace qav {
@@ -48,6 +50,31 @@ bool writeWorkgroupFile(const QString &path, const QString &user, const QString 
                            QStringLiteral("Salt=") + salt,
                            QStringLiteral("Hash=") + hashOf(salt, password)},
                           error);
+}
+
+QString scramVerifier(const QString &password)
+{
+    constexpr int kIterations = 4096;
+    QByteArray salt(16, Qt::Uninitialized);
+    for (char &b : salt)
+        b = static_cast<char>(QRandomGenerator::system()->bounded(256));
+    const QByteArray salted = QPasswordDigestor::deriveKeyPbkdf2(
+        QCryptographicHash::Sha256, password.toUtf8(), salt, kIterations, 32);
+    const QByteArray clientKey = QMessageAuthenticationCode::hash(
+        QByteArrayLiteral("Client Key"), salted, QCryptographicHash::Sha256);
+    const QByteArray storedKey = QCryptographicHash::hash(clientKey, QCryptographicHash::Sha256);
+    const QByteArray serverKey = QMessageAuthenticationCode::hash(
+        QByteArrayLiteral("Server Key"), salted, QCryptographicHash::Sha256);
+    return QStringLiteral("SCRAM-SHA-256$%1:%2$%3:%4")
+        .arg(kIterations)
+        .arg(QString::fromLatin1(salt.toBase64()), QString::fromLatin1(storedKey.toBase64()),
+             QString::fromLatin1(serverKey.toBase64()));
+}
+
+QString moduleRoleSql()
+{
+    return QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2'")
+        .arg(moduleUser(), scramVerifier(modulePassword()));
 }
 
 DbError checkWorkgroupAccount(const QString &path, const QString &user, const QString &password)

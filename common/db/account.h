@@ -22,6 +22,13 @@ QString modulePassword();
 bool writeWorkgroupFile(const QString &path, const QString &user, const QString &password,
                         QString *error = nullptr);
 
+// The statement that creates the module's account as a login role of a database server,
+// with its password given only as a salted SCRAM-SHA-256 verifier (the password itself is
+// never written into a statement or a server's log).
+QString moduleRoleSql();
+// The verifier of a password, "SCRAM-SHA-256$4096:salt$StoredKey:ServerKey" in base64.
+QString scramVerifier(const QString &password);
+
 // Checks the account against the workgroup file; ErrNoWorkgroup when the file is missing
 // or unreadable, ErrBadAccount when the account does not match.
 DbError checkWorkgroupAccount(const QString &path, const QString &user, const QString &password);

@@ -2,11 +2,15 @@
 
 #include "common/amount/decimalscan.h"
 #include "common/db/account.h"
+#include "common/db/server.h"
 #include "common/text/textfile.h"
 
+#include <QCryptographicHash>
 #include <QFileInfo>
 #include <QSqlDriver>
+#include <QtEndian>
 #include <QSqlError>
+#include <QTimeZone>
 #include <QUrl>
 
 #include <sqlite3.h>
@@ -54,6 +58,20 @@ void fnLen(sqlite3_context *ctx, int, sqlite3_value **argv)
         return;
     }
     sqlite3_result_int(ctx, int(argText(argv[0]).size()));
+}
+
+void fnAllDigits(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto *p = sqlite3_value_text(argv[0]);
+    const int n = sqlite3_value_bytes(argv[0]);
+    bool digits = n > 0;
+    for (int i = 0; digits && i < n; ++i)
+        digits = p[i] >= '0' && p[i] <= '9';
+    sqlite3_result_int(ctx, digits ? 1 : 0);
 }
 
 // VAL's reading: the leading number, spaces inside it skipped, no exponent.
@@ -115,6 +133,7 @@ void registerSqlFunctions(const QSqlDatabase &db)
     sqlite3_create_function(h, "left", 2, flags, nullptr, fnLeft, nullptr, nullptr);
     sqlite3_create_function(h, "len", 1, flags, nullptr, fnLen, nullptr, nullptr);
     sqlite3_create_function(h, "val", 1, flags, nullptr, fnVal, nullptr, nullptr);
+    sqlite3_create_function(h, "alldigits", 1, flags, nullptr, fnAllDigits, nullptr, nullptr);
 }
 
 Database::Database(const QString &connectionName) : m_connection(connectionName) {}
@@ -134,10 +153,74 @@ bool Database::fail(const DbError &error)
     return false;
 }
 
+DbError Database::errorOf(const QSqlError &error) const
+{
+    return m_engine == Engine::Server ? fromServerError(error, m_file) : fromSqlError(error);
+}
+
+bool Database::openServer(const OpenOptions &o)
+{
+    const QString uri = o.server.trimmed();
+    ServerAddress address;
+    if (!parseServerUri(uri, &address))
+        return fail({ErrFileNotFound, dbErrorText(ErrFileNotFound, uri)});
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+        return fail({ErrEngine, dbErrorText(ErrEngine, QStringLiteral("no está instalado el "
+                                                                      "controlador QPSQL de Qt"))});
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connection);
+        db.setHostName(address.host);
+        if (address.port > 0)
+            db.setPort(address.port);
+        db.setDatabaseName(address.database);
+        db.setUserName(o.user);
+        db.setPassword(o.password);
+        db.setConnectOptions(address.options);
+        if (!db.open()) {
+            const DbError e = fromServerError(db.lastError(), uri);
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(m_connection);
+            return fail(e);
+        }
+    }
+    m_file = uri;
+    m_engine = Engine::Server;
+    // The busy timeout is how long a lock is waited for; notices of statements such as
+    // CREATE ... IF NOT EXISTS are not wanted; times are the client's.
+    QStringList settings{QStringLiteral("SET client_min_messages = warning"),
+                         QStringLiteral("SET lock_timeout = %1").arg(qMax(1, o.busyTimeoutMs))};
+    if (o.readOnly)
+        settings << QStringLiteral("SET default_transaction_read_only = on");
+    for (const QString &sql : settings)
+        if (!execute(sql)) {
+            const DbError e = m_error;
+            close();
+            return fail(e);
+        }
+    const QByteArray zone = QTimeZone::systemTimeZoneId();
+    if (!zone.isEmpty())
+        execute(QStringLiteral("SELECT set_config('TimeZone', ?, false)"), {QString::fromLatin1(zone)});
+    const QStringList present = tables();
+    if (m_error.isError()) {
+        const DbError e = m_error;
+        close();
+        return fail(e);
+    }
+    for (const QString &t : o.requiredTables)
+        if (!present.contains(t, Qt::CaseInsensitive)) {
+            close();
+            return fail({ErrNotADatabase, dbErrorText(ErrNotADatabase, uri)});
+        }
+    m_error = {};
+    return true;
+}
+
 bool Database::open(const OpenOptions &o)
 {
     close();
     m_error = {};
+    if (!o.server.trimmed().isEmpty())
+        return openServer(o);
     if (!o.workgroupFile.isNull()) {
         const DbError e = checkWorkgroupAccount(o.workgroupFile, o.user, o.password);
         if (e.isError())
@@ -234,6 +317,7 @@ void Database::close()
         QSqlDatabase::removeDatabase(m_connection);
     }
     m_file.clear();
+    m_engine = Engine::SQLite;
 }
 
 bool Database::isOpen() const
@@ -246,10 +330,19 @@ QSqlDatabase Database::handle() const
     return QSqlDatabase::database(m_connection, false);
 }
 
+bool Database::savepoint(const char *command)
+{
+    QSqlQuery q(handle());
+    return q.exec(QString::fromLatin1(command));
+}
+
 bool Database::prepareAndRun(QSqlQuery &q, const QString &sql, const QVariantList &params)
 {
     if (!isOpen())
         return fail({ErrNotOpen, dbErrorText(ErrNotOpen)});
+    const bool guard = guarded();
+    if (guard && !savepoint("SAVEPOINT qav_statement"))
+        return fail(errorOf(q.lastError()));
     bool ok;
     if (params.isEmpty()) {
         ok = q.exec(sql);
@@ -262,12 +355,16 @@ bool Database::prepareAndRun(QSqlQuery &q, const QString &sql, const QVariantLis
         }
     }
     if (!ok) {
-        DbError e = fromSqlError(q.lastError());
+        DbError e = errorOf(q.lastError());
         // The file a lock or a write refusal is about is the one this connection has open.
         if (e.number == ErrLocked || e.number == ErrReadOnly)
             e.text = dbErrorText(e.number, m_file);
+        if (guard)
+            savepoint("ROLLBACK TO SAVEPOINT qav_statement");
         return fail(e);
     }
+    if (guard)
+        savepoint("RELEASE SAVEPOINT qav_statement");
     m_error = {};
     return true;
 }
@@ -285,7 +382,9 @@ bool Database::execute(const QString &sql, const QVariantList &params)
 bool Database::select(QSqlQuery *query, const QString &sql, const QVariantList &params)
 {
     *query = QSqlQuery(handle());
-    query->setForwardOnly(true);
+    // The server's driver reads a forward-only result row by row and drops what is left of
+    // it when the connection runs the next statement: there, a result is read whole.
+    query->setForwardOnly(m_engine == Engine::SQLite);
     return prepareAndRun(*query, sql, params);
 }
 
@@ -360,7 +459,7 @@ PreparedStatement Database::prepare(const QString &sql)
     }
     st.m_query = QSqlQuery(handle());
     if (!st.m_query.prepare(sql)) {
-        st.m_prepareError = fromSqlError(st.m_query.lastError());
+        st.m_prepareError = errorOf(st.m_query.lastError());
         fail(st.m_prepareError);
         return st;
     }
@@ -389,12 +488,19 @@ bool PreparedStatement::run(const QVariantList &values)
         return m_db->fail(m_prepareError);
     for (qsizetype i = 0; i < values.size(); ++i)
         m_query.bindValue(int(i), values[i]);
+    const bool guard = m_db->guarded();
+    if (guard && !m_db->savepoint("SAVEPOINT qav_statement"))
+        return m_db->fail(m_db->errorOf(m_query.lastError()));
     const bool ok = m_query.exec();
     if (!ok) {
-        const DbError e = fromSqlError(m_query.lastError());
+        const DbError e = m_db->errorOf(m_query.lastError());
         m_query.finish();
+        if (guard)
+            m_db->savepoint("ROLLBACK TO SAVEPOINT qav_statement");
         return m_db->fail(e);
     }
+    if (guard)
+        m_db->savepoint("RELEASE SAVEPOINT qav_statement");
     m_rowsAffected = m_query.numRowsAffected();
     // Reset at once: a finished statement holds no lock on the file between rows.
     m_query.finish();
@@ -422,7 +528,11 @@ QStringList Database::tables()
 {
     QStringList out;
     QSqlQuery q;
-    if (!select(&q, QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name")))
+    const QString sql = m_engine == Engine::Server
+        ? QStringLiteral("SELECT tablename FROM pg_catalog.pg_tables"
+                         " WHERE schemaname = ANY (current_schemas(false)) ORDER BY tablename")
+        : QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name");
+    if (!select(&q, sql))
         return out;
     while (q.next())
         out << q.value(0).toString();
@@ -438,14 +548,85 @@ bool Database::tableExists(const QString &name)
     return false;
 }
 
-Transaction::Transaction(Database &db, const QString &) : m_db(db), m_session(db.m_session)
+bool Database::executeDdl(const QString &sql)
 {
-    // SQLite's write lock covers every hold; an inner transaction is a savepoint of the
-    // outer one, which holds the lock already.
-    if (m_db.m_transactions > 0)
+    return execute(m_engine == Engine::Server ? adaptDdlForServer(sql) : sql);
+}
+
+QString Database::rowOrderColumn() const
+{
+    return m_engine == Engine::Server ? QStringLiteral("ctid") : QStringLiteral("rowid");
+}
+
+bool Database::installServerObjects()
+{
+    if (m_engine != Engine::Server)
+        return isOpen() || fail({ErrNotOpen, dbErrorText(ErrNotOpen)});
+    for (const QString &sql : serverObjectsSql())
+        if (!execute(sql))
+            return false;
+    return true;
+}
+
+bool Database::control(const QString &sql)
+{
+    if (!isOpen())
+        return fail({ErrNotOpen, dbErrorText(ErrNotOpen)});
+    QSqlQuery q(handle());
+    if (!q.exec(sql)) {
+        DbError e = errorOf(q.lastError());
+        if (e.number == ErrLocked || e.number == ErrReadOnly)
+            e.text = dbErrorText(e.number, m_file);
+        return fail(e);
+    }
+    m_error = {};
+    return true;
+}
+
+namespace {
+
+// The advisory lock that stands for the file's write lock, and the prefix of named ones.
+const QString kDatabaseLock = QStringLiteral("qav");
+
+} // namespace
+
+Transaction::Transaction(Database &db, const QString &hold) : m_db(db), m_session(db.m_session)
+{
+    begin(hold.isEmpty() ? kDatabaseLock : kDatabaseLock + u':' + hold);
+}
+
+Transaction::Transaction(Database &db, Lock lock) : m_db(db), m_session(db.m_session)
+{
+    begin(lock == DatabaseLock ? kDatabaseLock : QString());
+}
+
+void Transaction::begin(const QString &serverLock)
+{
+    if (m_db.m_transactions > 0) {
+        // An inner transaction is a savepoint of the outer one, which holds the lock already.
         m_savepoint = QStringLiteral("qav_tx%1").arg(m_db.m_transactions);
-    m_active = m_db.execute(m_savepoint.isEmpty() ? QStringLiteral("BEGIN IMMEDIATE")
-                                                  : QStringLiteral("SAVEPOINT ") + m_savepoint);
+        m_active = m_db.control(QStringLiteral("SAVEPOINT ") + m_savepoint);
+    } else if (m_db.engine() != Engine::Server) {
+        // SQLite's write lock covers every hold.
+        m_active = m_db.control(QStringLiteral("BEGIN IMMEDIATE"));
+    } else {
+        if (!m_db.control(QStringLiteral("BEGIN")))
+            return;
+        // The lock's key is a number made from its name here: the name may hold values
+        // typed by a person, and a statement with a value bound would leave a prepared
+        // statement that an aborted transaction cannot free.
+        const QByteArray digest = QCryptographicHash::hash(serverLock.toUtf8(), QCryptographicHash::Sha1);
+        const qint32 key = qFromBigEndian<qint32>(digest.constData());
+        if (!serverLock.isEmpty()
+            && !m_db.control(QStringLiteral("SELECT pg_advisory_xact_lock(7093, %1)").arg(key))) {
+            const DbError e = m_db.lastError();
+            QSqlQuery q(m_db.handle());
+            q.exec(QStringLiteral("ROLLBACK"));
+            m_db.m_error = e;
+            return;
+        }
+        m_active = true;
+    }
     if (m_active)
         ++m_db.m_transactions;
 }
@@ -478,7 +659,13 @@ bool Transaction::commit()
 {
     if (!m_active)
         return false;
-    if (!m_db.execute(m_savepoint.isEmpty() ? QStringLiteral("COMMIT")
+    if (m_savepoint.isEmpty() && m_db.engine() == Engine::Server) {
+        // The server ends the transaction whether COMMIT succeeds or not.
+        const bool ok = m_db.control(QStringLiteral("COMMIT"));
+        end();
+        return ok;
+    }
+    if (!m_db.control(m_savepoint.isEmpty() ? QStringLiteral("COMMIT")
                                             : QStringLiteral("RELEASE ") + m_savepoint))
         return false;
     end();

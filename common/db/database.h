@@ -1,9 +1,12 @@
 #pragma once
 // The shared database, reached through one connection per process.
 //
-// The file is the host's SQLite database, opened shared (WAL journal, a busy timeout) so
-// that the host and the programs use it at once, after the account has been checked
-// against the installation's workgroup file. Every value that comes from a person, a file
+// Two engines hold it. Embedded, the file is the host's SQLite database, opened shared (WAL
+// journal, a busy timeout) so that the host and the programs use it at once, after the
+// account has been checked against the installation's workgroup file. In an office it is a
+// database on a PostgreSQL server (OpenOptions::server, a connection URI), logged into
+// with the module's account as the server's role. The statements, their results and the
+// error numbers are the same on both: the differences stay in this layer (server.h). Every value that comes from a person, a file
 // or the database enters a statement as a bound parameter (`?` placeholders, `params` in
 // order); statement text is only ever the program's own.
 //
@@ -13,7 +16,11 @@
 // The engine knows a few functions the statements of the suite use: MID(s, start[, len]),
 // LEFT(s, n), LEN(s) and VAL(s) (the leading number of a text, 0 when there is none).
 // LEFT is a word of SQLite's join syntax, so a bare left(...) does not parse: write
-// substr(s, 1, n), or quote the name as "left"(s, n).
+// substr(s, 1, n), or quote the name as "left"(s, n). ALLDIGITS(s) is true when a text is
+// one or more digits and nothing else. On a server the same functions (and the control
+// value's and the sums' of the declaration) are objects of the database that
+// installServerObjects() creates, and text columns compare under a collation that ignores
+// case, as NOCASE does in the file.
 
 #include "common/db/dberror.h"
 
@@ -29,8 +36,14 @@
 
 namespace qav {
 
+enum class Engine { SQLite, Server };
+
 struct OpenOptions {
     QString file;          // the database file
+    // A PostgreSQL connection URI without a password ("postgresql://host:5432/qav"); when
+    // set, the database is that server's and `file` is not used. `user` and `password`
+    // are the role's; the workgroup file is not read.
+    QString server;
     QString workgroupFile; // PM000.MDW; empty skips the account check
     QString user;
     QString password;
@@ -109,7 +122,9 @@ public:
     bool open(const OpenOptions &options);
     void close();
     bool isOpen() const;
+    // The file, or the server's URI.
     QString fileName() const { return m_file; }
+    Engine engine() const { return m_engine; }
 
     const DbError &lastError() const { return m_error; }
 
@@ -135,9 +150,24 @@ public:
     bool update(const QString &table, const ColumnValues &values, const QString &where,
                 const QVariantList &whereParams = {});
 
-    // The table list, read afresh from the file.
+    // The table list, read afresh from the file (the server database's tables in the
+    // connection's search path; temporary tables are not in it).
     QStringList tables();
     bool tableExists(const QString &name);
+
+    // A table definition written as the suite writes it (CREATE [TEMP] TABLE with
+    // [brackets], Text(n) COLLATE NOCASE, Byte, DATETIME; CREATE UNIQUE INDEX PK_x for the
+    // primary key), run in the engine's own words: on the server text columns take the
+    // case-insensitive collation, the PK_x index is the table's primary key, and a
+    // temporary table keeps the order rows were added in as `rowid`.
+    bool executeDdl(const QString &sql);
+    // The column that gives a stored table's rows in the order they were written, for
+    // ORDER BY and comparisons ("rowid"; a row's place on the server).
+    QString rowOrderColumn() const;
+
+    // Creates on a server database the collation and the functions the statements use; an
+    // open file needs nothing (they belong to the connection). Harmless when run again.
+    bool installServerObjects();
 
     // A statement to run many times (see PreparedStatement); the text is the program's own.
     PreparedStatement prepare(const QString &sql);
@@ -152,9 +182,19 @@ private:
     bool fail(const DbError &error);
     bool isReadOnlyConnection() const;
     bool prepareAndRun(QSqlQuery &q, const QString &sql, const QVariantList &params);
+    bool openServer(const OpenOptions &options);
+    DbError errorOf(const QSqlError &error) const;
+    // On the server a failed statement spoils the whole transaction, where SQLite undoes
+    // only the statement: inside a transaction each statement runs under a savepoint.
+    bool guarded() const { return m_engine == Engine::Server && m_transactions > 0; }
+    bool savepoint(const char *command);
+    // A statement of the transaction itself (BEGIN, COMMIT, SAVEPOINT, the lock), never
+    // under a statement's savepoint.
+    bool control(const QString &sql);
 
     QString m_connection;
     QString m_file;
+    Engine m_engine = Engine::SQLite;
     DbError m_error;
     int m_rowsAffected = 0;
     quint64 m_session = 0; // counts the openings, so statements of an earlier one fail
@@ -174,7 +214,10 @@ private:
 // writer that holds the same name. A second holder waits up to the busy timeout; then
 // isActive() is false and lastError() is ErrLocked. On SQLite the lock is the whole file's
 // write lock (BEGIN IMMEDIATE): it holds every name at once, and also keeps out writers
-// that name no hold. An engine that can lock a single name may hold only that.
+// that name no hold. On a server the lock is an advisory lock of the database held until
+// the transaction ends: a named hold keeps out only the transactions naming it, no name
+// takes the database's own lock (the file's write lock), and SessionOnly takes none, for
+// work on the session's temporary tables only.
 //
 // Nesting: a Transaction begun while another of the same Database is active is a savepoint
 // of it (it must end first). Its commit() keeps its work for the outer one, its rollback
@@ -183,7 +226,9 @@ private:
 class Transaction
 {
 public:
+    enum Lock { DatabaseLock, SessionOnly };
     explicit Transaction(Database &db, const QString &hold = QString());
+    Transaction(Database &db, Lock lock);
     ~Transaction();
     Transaction(const Transaction &) = delete;
     Transaction &operator=(const Transaction &) = delete;
@@ -191,6 +236,7 @@ public:
     bool commit();
 
 private:
+    void begin(const QString &serverLock);
     void end();
 
     Database &m_db;

@@ -46,6 +46,7 @@ InstallationSettings readInstallationSettings()
     s.dbPath = option(QStringLiteral("DBPath"));
     s.dbName = option(QStringLiteral("DBName"));
     s.sysUser = option(QStringLiteral("SysUser"));
+    s.dbServer = option(QStringLiteral("DBServer"));
     return s;
 }
 
@@ -85,6 +86,7 @@ bool openSharedDatabase(Database &db, const QString &databaseFile, const QString
 {
     OpenOptions o;
     o.file = databaseFile;
+    o.server = option(QStringLiteral("DBServer"));
     // A null name would skip the account check: an empty folder still names a file.
     o.workgroupFile = workgroupFile.isNull() ? QStringLiteral("") : workgroupFile;
     o.user = moduleUser();

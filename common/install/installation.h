@@ -3,8 +3,8 @@
 //
 //  readInstallationSettings()  section "Options" of PM000.INI (the settings file in the
 //                              system's Windows folder): SysPath, DBPath, DBName, SysUser,
-//                              each trimmed of spaces at both ends (spaces only), empty
-//                              when missing; also where the file was looked for.
+//                              DBServer, each trimmed of spaces at both ends (spaces only),
+//                              empty when missing; also where the file was looked for.
 //  workgroupFileIn()           the workgroup file PM000.MDW of a folder, joined the way the
 //                              caller's rules join it.
 //  writeSystemDb()             writes key SystemDB of section "Options", leaving every other
@@ -37,6 +37,9 @@ struct InstallationSettings {
     QString dbPath;             // DBPath: the database folder
     QString dbName;             // DBName: the database file name
     QString sysUser;            // SysUser: the person working in the host
+    // DBServer: when not empty, the shared database is on this PostgreSQL server (a
+    // connection URI without a password) instead of the file DBPath + DBName.
+    QString dbServer;
 };
 
 // The line that says the settings file is missing and where it was looked for; the
@@ -72,8 +75,9 @@ QStringList hostTableNames();
 // table of the others is reported where it is used.)
 QStringList hostCoreTableNames();
 
-// Opens `databaseFile` with the workgroup file and the module's fixed account. The file is
-// refused (ErrNotADatabase, nothing written to it) when it lacks the host's core tables,
+// Opens `databaseFile` with the workgroup file and the module's fixed account; when the
+// settings name a server (DBServer), that server's database instead, logged into with the
+// fixed account as its role (the workgroup file is not read). The file is refused (ErrNotADatabase, nothing written to it) when it lacks the host's core tables,
 // refused as read-only (ErrReadOnly) when it may not be written, and as locked (ErrLocked)
 // when another program holds its write lock.
 bool openSharedDatabase(Database &db, const QString &databaseFile, const QString &workgroupFile);

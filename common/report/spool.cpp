@@ -21,6 +21,11 @@ std::int64_t numberOf(const QVariant &max)
 
 } // namespace
 
+QString spoolWriteLock()
+{
+    return QStringLiteral("SPOOL");
+}
+
 QString RegistraSpool(Database &db, const QString &codRep, qint16 tipDoc, const QString &docId,
                       const QString &sysUser, DbError *error)
 {
@@ -29,7 +34,7 @@ QString RegistraSpool(Database &db, const QString &codRep, qint16 tipDoc, const 
             *error = db.lastError();
         return QString();
     };
-    Transaction tx(db);
+    Transaction tx(db, spoolWriteLock());
     if (!tx.isActive())
         return failed();
 
@@ -38,14 +43,13 @@ QString RegistraSpool(Database &db, const QString &codRep, qint16 tipDoc, const 
     // left out: converted, they would count as 0 and hand out numbers already taken.
     const QVariant seqMax = db.scalar(
         QStringLiteral("SELECT max(Secuencia) AS SecTipo FROM SPOOL WHERE CodRep = ? "
-                       "AND Secuencia GLOB '[0-9]*' AND NOT Secuencia GLOB '*[^0-9]*'"),
+                       "AND alldigits(Secuencia)"),
         {codRep});
     if (db.lastError().isError())
         return failed();
     const QVariant fileMax = db.scalar(
         QStringLiteral("SELECT max(substr(Archivo,1,8)) AS SecRep FROM SPOOL "
-                       "WHERE substr(Archivo,1,8) GLOB '[0-9]*' "
-                       "AND NOT substr(Archivo,1,8) GLOB '*[^0-9]*'"));
+                       "WHERE alldigits(substr(Archivo,1,8))"));
     if (db.lastError().isError())
         return failed();
 

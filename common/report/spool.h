@@ -6,8 +6,9 @@
 // ".PRN", numbered over the whole table), Fecha, Usuario, tip_doc_d and Doc_id_d.
 //
 // The two maxima are read and the row is added inside one write transaction, which takes
-// the file's write lock before reading: two programs registering at the same moment are
-// serialised by the database and never get the same file name.
+// the spool's write lock before reading (the file's write lock; on a server the spool's
+// own, spoolWriteLock()): two programs registering at the same moment are serialised by the
+// database and never get the same file name.
 //
 // The numbers have fixed widths: a registration whose file number would need more than 8
 // digits, or whose sequence more than 6, is refused with ErrSpoolFull (a wider number
@@ -25,6 +26,9 @@ namespace qav {
 
 // The spool's file numbers (8 digits) or a report's sequences (6 digits) are used up.
 constexpr int ErrSpoolFull = 9020;
+
+// The name of the spool's write lock (Transaction).
+QString spoolWriteLock();
 
 QString RegistraSpool(Database &db, const QString &codRep, qint16 tipDoc, const QString &docId,
                       const QString &sysUser, DbError *error = nullptr);

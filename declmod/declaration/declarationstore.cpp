@@ -135,18 +135,18 @@ bool DeclarationStore::writePending(const DeclarationKey &key, bool consistent, 
 {
     registerDeclarationFunctions(m_db.handle());
     const QVariantList detKey{key.taxpayerId, key.period, key.formNumber};
-    if (!m_db.execute(QStringLiteral("DELETE FROM main.f7093des WHERE tip_doc_d=6 and"
+    if (!m_db.execute(QStringLiteral("DELETE FROM f7093des WHERE tip_doc_d=6 and"
                                      " doc_id_d=? and periodo=? and formulario=?"),
                       detKey))
         return fail();
     // Each record with its control value, computed over the row exactly as it is stored.
     if (!m_db.execute(
             QStringLiteral(
-                "INSERT INTO main.f7093des (tip_doc_d, doc_id_d, periodo, formulario, tip_com,"
+                "INSERT INTO f7093des (tip_doc_d, doc_id_d, periodo, formulario, tip_com,"
                 " num_ser, per_tri, tot_ven, tot_gra, cnumero)"
                 " SELECT 6, k.d, k.p, k.f, tip_com, num_ser, per_tri, tot_ven, tot_gra,"
-                " numerocontrol(7, 6, k.d, k.p, k.f, tip_com, num_ser, per_tri, tot_ven, tot_gra)"
-                " FROM temp.tmpf7093des, (SELECT ? AS d, ? AS p, ? AS f) AS k"),
+                " numerocontrol(7, '6', k.d, k.p, k.f, tip_com, num_ser, per_tri, tot_ven, tot_gra)"
+                " FROM tmpf7093des, (SELECT ? AS d, ? AS p, ? AS f) AS k"),
             detKey))
         return fail();
 

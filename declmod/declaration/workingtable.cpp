@@ -10,14 +10,15 @@ namespace declmod {
 bool WorkingTable::create()
 {
     registerDeclarationFunctions(m_db.handle());
-    // Text columns ignore case, as every text of the suite's tables does.
-    return m_db.execute(QStringLiteral(
+    // Text columns ignore case, as every text of the suite's tables does. The table is the
+    // session's own: another program's working table is never seen.
+    return m_db.executeDdl(QStringLiteral(
                "CREATE TEMP TABLE IF NOT EXISTS tmpf7093des ("
                " tip_com TEXT(2) COLLATE NOCASE, num_ser TEXT(15) COLLATE NOCASE,"
                " per_tri TEXT(6) COLLATE NOCASE, tot_ven TEXT(15) COLLATE NOCASE,"
                " tot_gra TEXT(15) COLLATE NOCASE)"))
-        && m_db.execute(QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS temp.PK_TMPF7093DES"
-                                       " ON tmpf7093des (tip_com, num_ser, per_tri)"));
+        && m_db.executeDdl(QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS temp.PK_TMPF7093DES"
+                                          " ON tmpf7093des (tip_com, num_ser, per_tri)"));
 }
 
 bool WorkingTable::clear()
@@ -32,7 +33,7 @@ bool WorkingTable::clear()
 bool WorkingTable::fillFromStored(const DeclarationKey &key, bool sent)
 {
     QString sql = QStringLiteral(
-        "INSERT INTO temp.tmpf7093des (num_ser, tip_com, tot_ven, tot_gra, per_tri)"
+        "INSERT INTO tmpf7093des (num_ser, tip_com, tot_ven, tot_gra, per_tri)"
         " SELECT num_ser, tip_com, tot_ven, tot_gra, per_tri FROM %1"
         " WHERE tip_doc_d=6 and doc_id_d=? and periodo=? and formulario=?");
     QVariantList params{key.taxpayerId, key.period, key.formNumber};
@@ -42,8 +43,8 @@ bool WorkingTable::fillFromStored(const DeclarationKey &key, bool sent)
     } else {
         sql = sql.arg(QStringLiteral("f7093des"));
     }
-    // The sent declaration keeps the table's own order: copy in rowid order.
-    sql += QStringLiteral(" ORDER BY rowid");
+    // The sent declaration keeps the table's own order: copy in the order rows were written.
+    sql += QStringLiteral(" ORDER BY ") + m_db.rowOrderColumn();
     if (!m_db.execute(sql, params))
         return false;
     if (RecoveryFile *kept = RecoveryFile::keeping(m_db))
@@ -137,7 +138,7 @@ std::optional<DetailTotals> WorkingTable::totals()
 int WorkingTable::distinctMonths()
 {
     return m_db.scalar(QStringLiteral("SELECT count(*) FROM"
-                                      " (SELECT distinct(per_tri) as Detalle FROM tmpf7093des)"))
+                                      " (SELECT distinct(per_tri) as Detalle FROM tmpf7093des) AS m"))
         .toInt();
 }
 
@@ -193,7 +194,7 @@ QList<VoucherRecord> WorkingTable::rowsAfter(GridOrder order, const VoucherRecor
 
 std::optional<bool> WorkingTable::differsFromStored(const DeclarationKey &key)
 {
-    return recordsDifferFromStored(m_db, QStringLiteral("temp.tmpf7093des"), key);
+    return recordsDifferFromStored(m_db, QStringLiteral("tmpf7093des"), key);
 }
 
 std::optional<bool> recordsDifferFromStored(qav::Database &db, const QString &table,
@@ -206,14 +207,14 @@ std::optional<bool> recordsDifferFromStored(qav::Database &db, const QString &ta
         return n.toLongLong() > 0;
     }
     const QString stored = QStringLiteral(
-        "SELECT tip_com, num_ser, per_tri, tot_ven, tot_gra FROM main.f7093des"
+        "SELECT tip_com, num_ser, per_tri, tot_ven, tot_gra FROM f7093des"
         " WHERE tip_doc_d=6 and doc_id_d=? and periodo=? and formulario=?");
     const QString working =
         QStringLiteral("SELECT tip_com, num_ser, per_tri, tot_ven, tot_gra FROM ") + table;
     const QVariant n = db.scalar(
         QStringLiteral("SELECT (SELECT count(*) FROM (") + working + QStringLiteral(" EXCEPT ")
-            + stored + QStringLiteral(")) + (SELECT count(*) FROM (") + stored
-            + QStringLiteral(" EXCEPT ") + working + QStringLiteral("))"),
+            + stored + QStringLiteral(") AS a) + (SELECT count(*) FROM (") + stored
+            + QStringLiteral(" EXCEPT ") + working + QStringLiteral(") AS b)"),
         {key.taxpayerId, key.period, key.formNumber, key.taxpayerId, key.period,
          key.formNumber});
     if (!n.isValid())

@@ -6,6 +6,7 @@
 
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlRecord>
 
 #include <sqlite3.h>
 
@@ -23,6 +24,19 @@ QByteArrayView utf8Field(QByteArrayView bytes, QByteArray *scratch)
         }
     }
     return bytes;
+}
+
+// The key as the working table compares it: without regard to case.
+QString foldedKey(const QString &type, const QString &series, const QString &month)
+{
+    return type.toCaseFolded() + u'\x1f' + series.toCaseFolded() + u'\x1f' + month.toCaseFolded();
+}
+
+QString batchInsert(int rows)
+{
+    return QStringLiteral("INSERT INTO tmpf7093des (tip_com, num_ser, per_tri, tot_ven, tot_gra) VALUES ")
+        + QStringList(rows, QStringLiteral("(?, ?, ?, ?, ?)")).join(u',')
+        + QStringLiteral(" ON CONFLICT DO NOTHING");
 }
 
 } // namespace
@@ -56,26 +70,46 @@ qav::DbError WorkingTableTarget::engineError(int code) const
 
 bool WorkingTableTarget::begin()
 {
-    if (!m_insert) {
-        const QVariant v = m_db.handle().driver() ? m_db.handle().driver()->handle() : QVariant();
-        if (!m_db.isOpen() || !v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0) {
+    if (!m_insert && !m_statement.isValid()) {
+        if (!m_db.isOpen()) {
             m_error = {qav::ErrNotOpen, qav::dbErrorText(qav::ErrNotOpen)};
             return false;
         }
-        m_handle = *static_cast<sqlite3 *const *>(v.data());
-        static const char sql[] = "INSERT INTO tmpf7093des (tip_com, num_ser, per_tri, tot_ven, "
-                                  "tot_gra) VALUES (?, ?, ?, ?, ?)";
-        const int rc = sqlite3_prepare_v2(m_handle, sql, int(sizeof sql - 1), &m_insert, nullptr);
-        if (rc != SQLITE_OK) {
-            m_error = engineError(rc);
-            m_insert = nullptr;
-            return false;
+        const QVariant v = m_db.handle().driver() ? m_db.handle().driver()->handle() : QVariant();
+        if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0) {
+            // A repeated key is skipped (no row changed) instead of failing the statement,
+            // which on a server would spoil the transaction.
+            m_statement = m_db.prepare(batchInsert(kBatchRows));
+            if (!m_statement.isValid()) {
+                m_error = m_db.lastError();
+                return false;
+            }
+            const QList<QSqlRecord> keys =
+                m_db.rows(QStringLiteral("SELECT tip_com, num_ser, per_tri FROM tmpf7093des"));
+            if (m_db.lastError().isError()) {
+                m_error = m_db.lastError();
+                return false;
+            }
+            for (const QSqlRecord &k : keys)
+                m_keys.insert(foldedKey(k.value(0).toString(), k.value(1).toString(), k.value(2).toString()));
+            m_layerPath = true;
+        } else {
+            m_handle = *static_cast<sqlite3 *const *>(v.data());
+            static const char sql[] = "INSERT INTO tmpf7093des (tip_com, num_ser, per_tri, tot_ven, "
+                                      "tot_gra) VALUES (?, ?, ?, ?, ?)";
+            const int rc = sqlite3_prepare_v2(m_handle, sql, int(sizeof sql - 1), &m_insert, nullptr);
+            if (rc != SQLITE_OK) {
+                m_error = engineError(rc);
+                m_insert = nullptr;
+                return false;
+            }
         }
     }
     m_kept = RecoveryFile::keeping(m_db);
     if (m_kept)
         m_kept->beginBatch();
-    m_transaction = std::make_unique<qav::Transaction>(m_db);
+    // Only the session's own working table is written: no other program waits for it.
+    m_transaction = std::make_unique<qav::Transaction>(m_db, qav::Transaction::SessionOnly);
     if (!m_transaction->isActive()) {
         m_error = m_db.lastError();
         m_transaction.reset();
@@ -88,14 +122,62 @@ bool WorkingTableTarget::begin()
     return true;
 }
 
+bool WorkingTableTarget::flushBatch(bool fromAdd)
+{
+    if (m_batchRows == 0)
+        return true;
+    bool ok;
+    int added;
+    if (m_batchRows == kBatchRows) {
+        ok = m_statement.run(m_batch);
+        added = m_statement.rowsAffected();
+    } else {
+        ok = m_db.execute(batchInsert(m_batchRows), m_batch);
+        added = m_db.rowsAffected();
+    }
+    const int sent = m_batchRows;
+    // A failed add() is taken back by the run itself: it is not counted as lost here.
+    const int current = fromAdd ? 1 : 0;
+    m_batch.clear();
+    m_batchRows = 0;
+    if (!ok) {
+        // The statement is undone whole: none of its records was stored.
+        m_error = m_db.lastError();
+        m_lost += sent - current;
+        m_pending -= sent;
+        return false;
+    }
+    if (added < sent) {
+        // The server took as one key what the folding here did not (letters beyond those
+        // case folding knows): those records were not stored, and the run says so.
+        m_lost += sent - added - current;
+        m_pending -= sent - added;
+        m_error = {qav::ErrDuplicateKey, qav::dbErrorText(qav::ErrDuplicateKey)};
+        return false;
+    }
+    return true;
+}
+
 bool WorkingTableTarget::commit()
 {
     if (!m_transaction)
         return true;
-    const bool ok = m_transaction->commit();
-    if (!ok) {
-        m_error = m_db.lastError();
-        m_lost += m_pending;
+    bool ok;
+    if (!flushBatch(false)) {
+        // What the transaction holds is still committed: it was answered as added. The
+        // kept copy of the batch is not, as it may name records the table did not take.
+        const qav::DbError failure = m_error;
+        if (m_transaction->commit())
+            m_error = failure;
+        else
+            m_lost += m_pending;
+        ok = false;
+    } else {
+        ok = m_transaction->commit();
+        if (!ok) {
+            m_error = m_db.lastError();
+            m_lost += m_pending;
+        }
     }
     m_transaction.reset();
     if (m_kept)
@@ -115,6 +197,26 @@ ImportTarget::Result WorkingTableTarget::add(const ImportRecord &record)
                                       utf8Field(record.per_tri.view(), &scratch[2]),
                                       utf8Field(record.tot_ven.view(), &scratch[3]),
                                       utf8Field(record.tot_gra.view(), &scratch[4])};
+    if (m_layerPath) {
+        const QString type = QString::fromUtf8(fields[0]);
+        const QString series = QString::fromUtf8(fields[1]);
+        const QString month = QString::fromUtf8(fields[2]);
+        const QString key = foldedKey(type, series, month);
+        if (m_keys.contains(key))
+            return Result::Duplicate;
+        m_keys.insert(key);
+        m_batch << type << series << month << QString::fromUtf8(fields[3])
+                << QString::fromUtf8(fields[4]);
+        ++m_batchRows;
+        ++m_pending;
+        if (m_kept)
+            m_kept->addToBatch(fields);
+        if ((m_batchRows >= kBatchRows || m_pending >= m_chunk) && !flushBatch(true))
+            return Result::Failed;
+        if (m_pending >= m_chunk && !commit())
+            return Result::Failed;
+        return Result::Added;
+    }
     int rc = SQLITE_OK;
     for (int i = 0; i < 5 && rc == SQLITE_OK; ++i)
         rc = sqlite3_bind_text(m_insert, i + 1, fields[i].data(), int(fields[i].size()),

@@ -6,8 +6,11 @@
 // no database of its own; the declaration's working table supplies the target.
 //
 // WorkingTableTarget writes into the session's working table `tmpf7093des` through one
-// prepared statement of the engine with bound values (the record's bytes are bound as they
-// are, converted only when they hold letters beyond ASCII), inside write transactions
+// prepared statement of the engine with bound values (on the embedded file the record's
+// bytes are bound as they are, converted only when they hold letters beyond ASCII; on a
+// server through the database layer, many rows to a statement, a repeated key answered at
+// once from the keys the table holds, compared without regard to case as the table's
+// collation does, and skipped by the server too), inside write transactions
 // committed every `chunk` records, so that a long run neither holds the file's write lock
 // for long nor commits row by row. Records added before a failure or a stop stay once
 // finish() has committed them. When a RecoveryFile keeps the working table, each batch is
@@ -18,6 +21,8 @@
 #include "declmod/import/importline.h"
 
 #include "common/db/database.h"
+
+#include <QSet>
 
 #include <memory>
 
@@ -64,6 +69,15 @@ private:
     sqlite3 *m_handle = nullptr;
     sqlite3_stmt *m_insert = nullptr;
     RecoveryFile *m_kept = nullptr; // during a batch
+    // Where the engine's own handle is not SQLite's: the layer's statements, rows sent
+    // kBatchRows at a time.
+    static constexpr int kBatchRows = 500;
+    bool flushBatch(bool fromAdd);
+    qav::PreparedStatement m_statement; // kBatchRows rows
+    bool m_layerPath = false;
+    QSet<QString> m_keys;               // the working table's keys, folded
+    QVariantList m_batch;
+    int m_batchRows = 0;
     int m_pending = 0;
     qint64 m_lost = 0;
     qav::DbError m_error;

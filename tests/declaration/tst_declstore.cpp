@@ -374,14 +374,18 @@ private slots:
         QVERIFY(wt.insert(rec("03", "0005", "06", "7.00", "7.00")));
 
         qav::Database host(QStringLiteral("host"));
+        std::unique_ptr<qav::Transaction> holding;
         if (how == "trigger") {
+            if (m_fx.sandbox->server)
+                QSKIP("the failure is made by a trigger of the embedded engine");
             QVERIFY(db().execute("CREATE TRIGGER no_cab BEFORE UPDATE ON CAB"
                                  " BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
         } else {
             qav::OpenOptions o = m_fx.sandbox->openOptions();
             o.busyTimeoutMs = 100;
             QVERIFY(host.open(o));
-            QVERIFY(host.execute("BEGIN IMMEDIATE"));
+            holding = std::make_unique<qav::Transaction>(host);
+            QVERIFY(holding->isActive());
             db().close();
             o.busyTimeoutMs = 200;
             QVERIFY(db().open(o));
@@ -394,7 +398,7 @@ private slots:
         QVERIFY(store.lastError().isError());
         if (how == "lock") {
             QCOMPARE(store.lastError().number, int(qav::ErrLocked));
-            QVERIFY(host.execute("ROLLBACK"));
+            holding.reset();
             host.close();
         }
         QCOMPARE(DeclFixture::rows(db(), "SELECT * FROM f7093des"), before);
@@ -512,6 +516,8 @@ private slots:
         QVERIFY(DeclFixture::addPending(db(), kRuc, "2022", {"01|0001|01|1.00|1.00"}));
         QVERIFY(DeclFixture::addSent(db(), kRuc, "2023", "001", "1", QVariant(), {"01|1|01|1.00|1.00"}));
         QVERIFY(db().execute("INSERT INTO DET VALUES (6, ?, '2023', '7093', 0, '100', '5')", {kRuc}));
+        if (m_fx.sandbox->server)
+            QSKIP("the failure is made by a trigger of the embedded engine");
         QVERIFY(db().execute("CREATE TRIGGER no_del BEFORE DELETE ON f7093des"
                              " BEGIN SELECT RAISE(ABORT, 'locked'); END"));
         DeclarationStore store(db());

@@ -498,6 +498,8 @@ private slots:
         auto w = openPending(kRucA, "2023");
         QVERIFY(WorkingTable(db()).insert({"01", "0002", "04", "5.00", "1.00"}));
         QVERIFY(db().execute("INSERT INTO DET VALUES (6, ?, '2023', '7093', 0, '100', '5')", {kRucA}));
+        if (m_fx.sandbox->server)
+            QSKIP("the failure is made by a trigger of the embedded engine");
         QVERIFY(db().execute("CREATE TRIGGER full_disk BEFORE DELETE ON DET"
                              " BEGIN SELECT RAISE(ABORT, 'disco lleno'); END"));
         m_fx.messages->answers = {qav::AnsYes};

@@ -171,6 +171,53 @@ private slots:
         QCOMPARE(withoutClock(readFile(other)), withoutClock(document));
     }
 
+    // Eight loads at once, each into a declaration of its own taxpayer: every record of
+    // every file is stored, each declaration gets its header, and none waits so long that it
+    // fails.
+    void eightLoadsAtOnce()
+    {
+        constexpr int kSessions = 8;
+        constexpr int kLines = 300;
+        QList<QString> rucs;
+        QList<QProcess *> running;
+        auto cleanupProcesses = qScopeGuard([&] { qDeleteAll(running); });
+        for (int i = 0; i < kSessions; ++i) {
+            rucs << QStringLiteral("2077777770%1").arg(i);
+            QVERIFY(db().execute(QStringLiteral("INSERT INTO CONT (Tip_doc_d, Doc_id_d, Nombre, Usuario)"
+                                                " VALUES (6, ?, 'EMPRESA', ?)"),
+                                 {rucs[i], m_fx.sandbox->sysUser}));
+            QByteArray lines;
+            for (int n = 0; n < kLines; ++n)
+                lines += "01|" + QByteArray::number(n / 12 + 1).rightJustified(4, '0') + '|'
+                    + QByteArray::number(n % 12 + 1) + '|' + QByteArray::number(n + i) + ".50|0.25|\r\n";
+            const QString dir = m_files.path() + QStringLiteral("/s%1").arg(i);
+            QVERIFY(QDir().mkpath(dir));
+            const QString file = dir + QStringLiteral("/7093") + rucs[i] + m_year + QStringLiteral(".TXT");
+            QVERIFY(writeFile(file, lines));
+            auto *p = new QProcess;
+            running << p;
+            p->start(qEnvironmentVariable("QAV_BIN_DIR") + QStringLiteral("/decltool"),
+                     {QStringLiteral("load"), file, QStringLiteral("--ruc"), rucs[i],
+                      QStringLiteral("--year"), m_year});
+        }
+        for (int i = 0; i < kSessions; ++i) {
+            QProcess *p = running[i];
+            QVERIFY(p->waitForFinished(120000));
+            QVERIFY2(p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0,
+                     p->readAllStandardError().constData());
+            QCOMPARE(QString::fromUtf8(p->readAllStandardOutput()).split(u'\n').first(),
+                     QStringLiteral("transferred: %1 rejected: 0").arg(kLines));
+        }
+        for (int i = 0; i < kSessions; ++i) {
+            QCOMPARE(db().scalar(QStringLiteral("SELECT count(*) FROM f7093des WHERE doc_id_d=? AND periodo=?"),
+                                 {rucs[i], m_year}).toInt(), kLines);
+            QCOMPARE(header(rucs[i]), QStringList{QStringLiteral("0|6")});
+        }
+        // The records are the files' own: a sum over one declaration.
+        QCOMPARE(db().scalar(QStringLiteral("SELECT count(*) FROM f7093des WHERE doc_id_d=? AND tot_ven=?"),
+                             {rucs[3], QStringLiteral("10.50")}).toInt(), 1);
+    }
+
     // An existing pending declaration is opened with its records; a repeated record is
     // rejected with 0228 and a clean, consistent load exits 0.
     void existingDeclaration()

@@ -1,7 +1,9 @@
 // Registers COUNT documents of report code CODE in the SPOOL table of DATABASE and prints
 // each file name it got, one per line. Used by the tests to race several processes.
 //     spool_register DATABASE CODE COUNT
+// DATABASE is a file, or the URI of a server database (logged into with the module's role).
 
+#include "common/db/account.h"
 #include "common/report/spool.h"
 
 #include <QCoreApplication>
@@ -15,7 +17,13 @@ int main(int argc, char **argv)
         return 64;
     qav::Database db(QStringLiteral("race"));
     qav::OpenOptions o;
-    o.file = args[1];
+    if (args[1].startsWith(QLatin1String("postgres"))) {
+        o.server = args[1];
+        o.user = qav::moduleUser();
+        o.password = qav::modulePassword();
+    } else {
+        o.file = args[1];
+    }
     o.busyTimeoutMs = 20000;
     if (!db.open(o)) {
         QTextStream(stderr) << db.lastError().text << '\n';

@@ -109,7 +109,7 @@ void TstSpool::failureLeavesNoRow()
     QVERIFY(RegistraSpool(*m_db, QStringLiteral("DE0001"), 6, QStringLiteral("1"), QStringLiteral("U"), &e).isNull());
     QCOMPARE(e.number, int(ErrNoSuchTable));
     // The failed registration left no transaction open behind it.
-    QVERIFY(m_db->execute(QStringLiteral("CREATE TABLE after_failure (x)")));
+    QVERIFY(m_db->execute(QStringLiteral("CREATE TABLE after_failure (x INTEGER)")));
 }
 
 // The last numbers of each width are handed out; beyond them the registration is refused
@@ -144,7 +144,7 @@ void TstSpool::numbersKeepTheirWidth()
                                         "llegó a su límite (archivo 99999999.PRN o secuencia 999999). "
                                         "Depure la tabla SPOOL e intente nuevamente."));
         // No transaction stays open behind the refusal.
-        QVERIFY(m_db->execute(QStringLiteral("CREATE TABLE after_refusal (x)")));
+        QVERIFY(m_db->execute(QStringLiteral("CREATE TABLE after_refusal (x INTEGER)")));
     } else {
         QVERIFY(!e.isError());
     }
@@ -157,7 +157,7 @@ void TstSpool::lockHeldTooLongIsReported()
     o.busyTimeoutMs = 100;
     QVERIFY(other.open(o));
     {
-        Transaction holder(*m_db);
+        Transaction holder(*m_db, spoolWriteLock());
         QVERIFY(holder.isActive());
         DbError e;
         QVERIFY(RegistraSpool(other, QStringLiteral("DE0001"), 6, QStringLiteral("1"), QStringLiteral("U"), &e).isNull());
@@ -178,7 +178,7 @@ void TstSpool::concurrentProcesses()
     for (int i = 0; i < processes; ++i) {
         auto *p = new QProcess(this);
         p->start(QStringLiteral(SPOOL_REGISTER),
-                 {m_box->dbFile, codes[i % 2], QString::number(each)});
+                 {m_box->server ? m_box->serverUri : m_box->dbFile, codes[i % 2], QString::number(each)});
         running << p;
     }
     QSet<QString> names;

@@ -3,6 +3,7 @@
 #include "common/db/account.h"
 #include "common/text/textfile.h"
 #include "schema/hostschema.h"
+#include "tests/support/testserver.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,8 +13,15 @@ namespace qavtest {
 
 Sandbox::Sandbox() = default;
 
+bool Sandbox::serverEngineRequested()
+{
+    return qEnvironmentVariable("QAV_TEST_ENGINE") == QLatin1String("server");
+}
+
 Sandbox::~Sandbox()
 {
+    if (!serverDatabase.isEmpty())
+        TestServer::dropDatabase(serverDatabase);
     if (m_windirSet) {
         if (m_hadWindir)
             qputenv("QAV_WINDIR", m_previousWindir);
@@ -49,6 +57,7 @@ qav::OpenOptions Sandbox::openOptions() const
     o.user = qav::moduleUser();
     o.password = qav::modulePassword();
     o.busyTimeoutMs = 1000;
+    o.server = serverUri;
     return o;
 }
 
@@ -85,11 +94,17 @@ bool Sandbox::create(QString *error)
             return fail(QStringLiteral("cannot create ") + sub);
 
     QString why;
-    if (!qav::writeTextLines(iniFile(),
-                             {QStringLiteral("[Options]"), QStringLiteral("SysPath=") + sysPath,
-                              QStringLiteral("DBPath=") + sysPath, QStringLiteral("DBName=qav.mdb"),
-                              QStringLiteral("SysUser=") + sysUser},
-                             &why))
+    if (server) {
+        if (!TestServer::createDatabase(&serverDatabase, &why))
+            return fail(why);
+        serverUri = TestServer::uri(serverDatabase);
+    }
+    QStringList settings{QStringLiteral("[Options]"), QStringLiteral("SysPath=") + sysPath,
+                         QStringLiteral("DBPath=") + sysPath, QStringLiteral("DBName=qav.mdb"),
+                         QStringLiteral("SysUser=") + sysUser};
+    if (server)
+        settings << QStringLiteral("DBServer=") + serverUri;
+    if (!qav::writeTextLines(iniFile(), settings, &why))
         return fail(why);
     if (!qav::writeWorkgroupFile(workgroupFile(), qav::moduleUser(), qav::modulePassword(), &why))
         return fail(why);
@@ -104,6 +119,8 @@ bool Sandbox::create(QString *error)
     {
         qav::Database db(QStringLiteral("qavtest-sandbox"));
         if (!db.open(openOptions()))
+            return fail(db.lastError().text);
+        if (!db.installServerObjects())
             return fail(db.lastError().text);
         if (!qav::createHostTables(db, &why))
             return fail(why);

@@ -10,6 +10,10 @@
 // this process and the programs it starts; the destructor restores the previous values and
 // removes the folder.
 //
+// On the server engine (`server` true, the default when QAV_TEST_ENGINE is "server") the
+// shared database is a new database of the run's PostgreSQL server (TestServer) instead of
+// qav.mdb, named by the key DBServer of PM000.INI, and dropped by the destructor.
+//
 // Errors: create() returns false with an explanation in *error.
 
 #include "common/db/database.h"
@@ -35,6 +39,12 @@ struct Sandbox {
     QString dbFile;  // <root>/qav/qav.mdb
     QString dataHome; // <root>/home/share
     QString sysUser = QStringLiteral("USUARIO1");
+    bool server = serverEngineRequested();
+    QString serverDatabase; // the server database's name
+    QString serverUri;      // its URI (the value of DBServer)
+
+    // True when this test program runs on the server engine (QAV_TEST_ENGINE=server).
+    static bool serverEngineRequested();
 
     // Builds the installation. The envdes.txt written is defaultEnvdesLines().
     bool create(QString *error = nullptr);

@@ -1,0 +1,412 @@
+// The same statements on both engines: the embedded file and the PostgreSQL server give the
+// same results and the same error numbers. Each case runs once per engine; the server's
+// runs are skipped, saying why, when the test run has no server.
+
+#include "common/db/database.h"
+#include "declmod/declaration/numerocontrol.h"
+#include "declmod/declaration/sqlfunctions.h"
+#include "declmod/declaration/workingtable.h"
+#include "tests/support/sandbox.h"
+#include "tests/support/testserver.h"
+
+#include <QSqlQuery>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QVariant kNull = QVariant();
+
+// The engines a case runs on, as rows of its data table.
+void addEngines(const char *caseName, const std::function<void(QTestData &)> &fill)
+{
+    for (const char *engine : {"file", "server"}) {
+        QTestData &row = QTest::addRow("%s: %s", engine, caseName) << QString::fromLatin1(engine);
+        fill(row);
+    }
+}
+
+} // namespace
+
+class TestEngines : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<qavtest::Sandbox> m_sb;
+    std::unique_ptr<qav::Database> m_db;
+
+    // Opens a sandbox of the engine named by the row; false (the case skipped) when the
+    // server is asked for and the run has none.
+    bool open(const QString &engine)
+    {
+        m_db.reset();
+        m_sb = std::make_unique<qavtest::Sandbox>();
+        m_sb->server = engine == QLatin1String("server");
+        if (m_sb->server && !qavtest::TestServer::unavailableReason().isEmpty())
+            return false;
+        QString why;
+        if (!m_sb->create(&why)) {
+            qWarning("%s", qPrintable(why));
+            return false;
+        }
+        m_db = std::make_unique<qav::Database>(QStringLiteral("engines"));
+        if (!m_db->open(m_sb->openOptions())) {
+            qWarning("%s", qPrintable(m_db->lastError().text));
+            return false;
+        }
+        declmod::registerDeclarationFunctions(m_db->handle());
+        return true;
+    }
+
+    std::unique_ptr<qav::Database> another(int busyMs = 300)
+    {
+        auto db = std::make_unique<qav::Database>(QStringLiteral("engines-other"));
+        qav::OpenOptions o = m_sb->openOptions();
+        o.busyTimeoutMs = busyMs;
+        if (!db->open(o))
+            return nullptr;
+        declmod::registerDeclarationFunctions(db->handle());
+        return db;
+    }
+
+#define OPEN_ENGINE()                                                                      \
+    QFETCH(QString, engine);                                                               \
+    if (engine == QLatin1String("server")                                                  \
+        && !qavtest::TestServer::unavailableReason().isEmpty())                            \
+        QSKIP(qPrintable(QStringLiteral("server variant skipped: ")                        \
+                         + qavtest::TestServer::unavailableReason()));                     \
+    QVERIFY(open(engine))
+
+private slots:
+    void cleanup()
+    {
+        m_db.reset();
+        m_sb.reset();
+    }
+
+    // Functions of one value: MID, LEN, VAL, ALLDIGITS at their edges.
+    void functions_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QVariant>("expected");
+        const struct {
+            const char *name;
+            const char *sql;
+            QVariant value;
+            QVariant expected;
+        } cases[] = {
+            {"mid inside", "SELECT mid(?, 2, 3)", "ABCDEF", "BCD"},
+            {"mid start below 1", "SELECT mid(?, 0, 2)", "ABCDEF", "AB"},
+            {"mid past the end", "SELECT mid(?, 5, 2)", "ABC", ""},
+            {"mid negative length", "SELECT mid(?, 2, -1)", "ABC", ""},
+            {"mid to the end", "SELECT mid(?, 3)", "ABCDEF", "CDEF"},
+            {"mid of no value", "SELECT mid(?, 1, 2)", kNull, kNull},
+            {"mid of a period", "SELECT mid(?,5,2) || mid(?,1,4)", "202312", "122023"},
+            {"len counts blanks", "SELECT len(?)", "ab  ", 4},
+            {"len empty", "SELECT len(?)", "", 0},
+            {"val leading number", "SELECT val(?)", " 12abc", 12},
+            {"val spaces inside", "SELECT val(?)", "- 1 2.5x", -12.5},
+            {"val tab before", "SELECT val(?)", "\t7", 7},
+            {"val point first", "SELECT val(?)", ".5", 0.5},
+            {"val no exponent", "SELECT val(?)", "1e3", 1},
+            {"val stops at comma", "SELECT val(?)", "1,234", 1},
+            {"val of letters", "SELECT val(?)", "abc", 0},
+            {"val of a sign", "SELECT val(?)", "-", 0},
+            {"val empty", "SELECT val(?)", "", 0},
+            {"val of no value", "SELECT val(?)", kNull, 0},
+            {"alldigits", "SELECT alldigits(?)", "0123", true},
+            {"alldigits with a letter", "SELECT alldigits(?)", "12a", false},
+            {"alldigits empty", "SELECT alldigits(?)", "", false},
+            {"alldigits with a blank", "SELECT alldigits(?)", "12 ", false},
+        };
+        for (const auto &c : cases)
+            addEngines(c.name, [&](QTestData &row) {
+                row << QString::fromLatin1(c.sql) << c.value << c.expected;
+            });
+    }
+
+    void functions()
+    {
+        OPEN_ENGINE();
+        QFETCH(QString, sql);
+        QFETCH(QVariant, value);
+        QFETCH(QVariant, expected);
+        const QVariantList params(sql.count(u'?'), value.isNull() ? QVariant(QMetaType::fromType<QString>()) : value);
+        QSqlQuery q;
+        QVERIFY2(m_db->select(&q, sql, params), qPrintable(m_db->lastError().text));
+        QVERIFY(q.next());
+        const QVariant got = q.value(0);
+        if (expected.isNull())
+            QVERIFY2(got.isNull(), qPrintable(got.toString()));
+        else if (expected.typeId() == QMetaType::Bool)
+            QCOMPARE(got.toBool(), expected.toBool());
+        else if (expected.typeId() == QMetaType::Int || expected.typeId() == QMetaType::Double)
+            QCOMPARE(got.toDouble(), expected.toDouble());
+        else
+            QCOMPARE(got.toString(), expected.toString());
+    }
+
+    // The control value of a row, computed by the engine, is the program's own.
+    void controlValue_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<int>("k");
+        QTest::addColumn<QStringList>("fields");
+        const struct {
+            const char *name;
+            int k;
+            QStringList fields;
+        } cases[] = {
+            {"a voucher line", 7,
+             {"6", "20100066603", "2023", "7093", "01", "F001", "01", "100.00", "18.00"}},
+            {"credit note", 7,
+             {"6", "20100066603", "2023", "7093", "07", "0001", "12", "-1500.50", "-254.33"}},
+            {"series with letters", 7, {"6", "10456789012", "2024", "7093", "12", "ab12cd", "03", "1.5", "0"}},
+            {"grouping, sign, blanks", 3, {" -3,000.5 ", "+1,234,567.891", "\t12", "x"}},
+            {"decimals rounded at the fourth", 2, {"0.00005", "-0.00005", ""}},
+            {"exponent", 2, {"1.5e3", "2E-2", "z"}},
+            {"beyond the exact range", 2, {"1e50", "123456789012345678901234567890123", "q"}},
+            {"not finite as a double", 1, {"1e400", "w"}},
+            {"not numbers", 3, {"abc", "1,23", "1e", "text"}},
+            {"Windows-1252 letters", 1, {"5", QStringLiteral("Año €uro ñandú"), QStringLiteral("ŒœŠšŸ")}},
+            {"characters outside the code page", 0, {QStringLiteral("→∑"), "ok"}},
+            {"text blanks trimmed", 0, {"  ab  ", "\tx"}},
+            {"long text", 0, {QString(200, u'Z'), "y"}},
+        };
+        for (const auto &c : cases)
+            addEngines(c.name, [&](QTestData &row) { row << c.k << c.fields; });
+    }
+
+    void controlValue()
+    {
+        OPEN_ENGINE();
+        QFETCH(int, k);
+        QFETCH(QStringList, fields);
+        QStringList marks;
+        QVariantList params{k};
+        QVariantList values;
+        for (const QString &f : fields) {
+            marks << QStringLiteral("?");
+            params << f;
+            values << f;
+        }
+        // The program computes over the row with its control value last (left out).
+        QVariantList row = values;
+        row << QString();
+        const QString expected = declmod::NumeroControl(row, k);
+        const QVariant got = m_db->scalar(
+            QStringLiteral("SELECT numerocontrol(?, %1)").arg(marks.join(u',')), params);
+        QVERIFY2(!m_db->lastError().isError(), qPrintable(m_db->lastError().text));
+        QCOMPARE(got.toString(), expected);
+    }
+
+    // Exact sums of amounts written as text, and counts, over the working table.
+    void sums_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QStringList>("amounts");
+        QTest::addColumn<QVariant>("sum"); // in ten-thousandths; null for no rows
+        const struct {
+            const char *name;
+            QStringList amounts;
+            QVariant sum;
+        } cases[] = {
+            {"no rows", {}, kNull},
+            {"cents that floating point loses", {"0.10", "0.20", "0.30", "-0.60"}, 0},
+            {"large amounts exactly", {"999999999999.99", "999999999999.99", "0.02"}, QVariant(qlonglong(20000000000000000))},
+            {"grouped and signed", {"1,234.50", "-34.5", " +10 "}, QVariant(qlonglong(12100000))},
+            {"rounded at four decimals", {"0.00005", "0.00004", "-0.00005"}, QVariant(qlonglong(0))},
+            {"not amounts count nothing", {"abc", "1,23", "", "7"}, QVariant(qlonglong(70000))},
+        };
+        for (const auto &c : cases)
+            addEngines(c.name, [&](QTestData &row) { row << c.amounts << c.sum; });
+    }
+
+    void sums()
+    {
+        OPEN_ENGINE();
+        QFETCH(QStringList, amounts);
+        QFETCH(QVariant, sum);
+        declmod::WorkingTable table(*m_db);
+        QVERIFY2(table.create(), qPrintable(m_db->lastError().text));
+        int n = 0;
+        for (const QString &a : amounts)
+            QVERIFY2(m_db->execute(QStringLiteral("INSERT INTO tmpf7093des (tip_com, num_ser, per_tri,"
+                                                  " tot_ven, tot_gra) VALUES ('01', ?, '01', ?, ?)"),
+                                   {QString::number(++n), a, a}),
+                     qPrintable(m_db->lastError().text));
+        QSqlQuery q;
+        QVERIFY(m_db->select(&q, QStringLiteral("SELECT amountsum(tot_ven), count(*) FROM tmpf7093des")));
+        QVERIFY(q.next());
+        if (sum.isNull())
+            QVERIFY(q.value(0).isNull());
+        else
+            QCOMPARE(q.value(0).toLongLong(), sum.toLongLong());
+        QCOMPARE(q.value(1).toLongLong(), qlonglong(amounts.size()));
+    }
+
+    void sumBeyondRangeFails_data()
+    {
+        QTest::addColumn<QString>("engine");
+        addEngines("beyond 64 bits", [](QTestData &) {});
+    }
+
+    void sumBeyondRangeFails()
+    {
+        OPEN_ENGINE();
+        declmod::WorkingTable table(*m_db);
+        QVERIFY(table.create());
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(m_db->execute(QStringLiteral("INSERT INTO tmpf7093des VALUES ('01', ?, '01', ?, '0')"),
+                                  {QString::number(i), QStringLiteral("500000000000000.00")}));
+        QVERIFY(!m_db->scalar(QStringLiteral("SELECT amountsum(tot_ven) FROM tmpf7093des")).isValid());
+        QVERIFY(m_db->lastError().isError());
+    }
+
+    // Texts compare without regard to case: lookups, keys and the refusal of a repeated key.
+    void textIgnoresCase_data()
+    {
+        QTest::addColumn<QString>("engine");
+        addEngines("keys and lookups", [](QTestData &) {});
+    }
+
+    void textIgnoresCase()
+    {
+        OPEN_ENGINE();
+        QVERIFY(m_db->execute(QStringLiteral("INSERT INTO CLAVES (Usuario, Nombre, Tipo) VALUES ('JPEREZ', 'Juan', '1')")));
+        QCOMPARE(m_db->scalar(QStringLiteral("SELECT Nombre FROM CLAVES WHERE Usuario = ?"), {"jperez"}).toString(),
+                 QStringLiteral("Juan"));
+        QVERIFY(!m_db->execute(QStringLiteral("INSERT INTO CLAVES (Usuario) VALUES (?)"), {"JPerez"}));
+        QCOMPARE(m_db->lastError().number, int(qav::ErrDuplicateKey));
+
+        declmod::WorkingTable table(*m_db);
+        QVERIFY(table.create());
+        QVERIFY(m_db->execute(QStringLiteral("INSERT INTO tmpf7093des (tip_com, num_ser, per_tri, tot_ven, tot_gra)"
+                                             " VALUES ('01', 'a001', '01', '1', '1')")));
+        QVERIFY(!m_db->execute(QStringLiteral("INSERT INTO tmpf7093des (tip_com, num_ser, per_tri, tot_ven, tot_gra)"
+                                              " VALUES ('01', 'A001', '01', '2', '2')")));
+        QCOMPARE(m_db->lastError().number, int(qav::ErrDuplicateKey));
+        QCOMPARE(m_db->scalar(QStringLiteral("SELECT count(*) FROM tmpf7093des WHERE num_ser = 'A001'")).toInt(), 1);
+    }
+
+    // Table definitions and keys made twice, a repeated key, a missing table: the numbers
+    // the callers react to.
+    void errorNumbers_data()
+    {
+        QTest::addColumn<QString>("engine");
+        addEngines("3010 3283 3022 3078", [](QTestData &) {});
+    }
+
+    void errorNumbers()
+    {
+        OPEN_ENGINE();
+        const QString table = QStringLiteral("CREATE TABLE T1( [a] Byte, [b] text(15) COLLATE NOCASE,"
+                                             " [c] Text (4) );");
+        const QString key = QStringLiteral("CREATE UNIQUE INDEX PK_T1 ON T1 ([a],[b]) ");
+        QVERIFY2(m_db->executeDdl(table), qPrintable(m_db->lastError().text));
+        QVERIFY2(m_db->executeDdl(key), qPrintable(m_db->lastError().text));
+        QVERIFY(m_db->tableExists(QStringLiteral("T1")));
+        QVERIFY(!m_db->executeDdl(table));
+        QCOMPARE(m_db->lastError().number, int(qav::ErrTableExists));
+        QVERIFY(!m_db->executeDdl(key));
+        QCOMPARE(m_db->lastError().number, int(qav::ErrPrimaryKeyExists));
+        QVERIFY(m_db->execute(QStringLiteral("INSERT INTO T1 VALUES (6, 'abc', 'x')")));
+        QVERIFY(!m_db->execute(QStringLiteral("INSERT INTO T1 VALUES (6, 'ABC', 'y')")));
+        QCOMPARE(m_db->lastError().number, int(qav::ErrDuplicateKey));
+        QVERIFY(!m_db->execute(QStringLiteral("SELECT * FROM NoSuchTable")));
+        QCOMPARE(m_db->lastError().number, int(qav::ErrNoSuchTable));
+        QVERIFY(!m_db->execute(QStringLiteral("SELECT nosuchcolumn FROM T1")));
+        QCOMPARE(m_db->lastError().number, int(qav::ErrUnknownColumn));
+    }
+
+    // A failed statement inside a transaction undoes only itself: the rest commits.
+    void transactionOutlivesFailedStatement_data()
+    {
+        QTest::addColumn<QString>("engine");
+        addEngines("repeated key inside", [](QTestData &) {});
+    }
+
+    void transactionOutlivesFailedStatement()
+    {
+        OPEN_ENGINE();
+        {
+            qav::Transaction tx(*m_db);
+            QVERIFY(tx.isActive());
+            QVERIFY(m_db->execute(QStringLiteral("INSERT INTO CLAVES (Usuario) VALUES ('A')")));
+            QVERIFY(!m_db->execute(QStringLiteral("INSERT INTO CLAVES (Usuario) VALUES ('a')")));
+            QCOMPARE(m_db->lastError().number, int(qav::ErrDuplicateKey));
+            QVERIFY2(m_db->execute(QStringLiteral("INSERT INTO CLAVES (Usuario) VALUES ('B')")),
+                     qPrintable(m_db->lastError().text));
+            QVERIFY(tx.commit());
+        }
+        QCOMPARE(m_db->scalar(QStringLiteral("SELECT count(*) FROM CLAVES")).toInt(), 2);
+        {
+            qav::Transaction tx(*m_db);
+            QVERIFY(m_db->execute(QStringLiteral("INSERT INTO CLAVES (Usuario) VALUES ('C')")));
+        } // not committed: undone
+        QCOMPARE(m_db->scalar(QStringLiteral("SELECT count(*) FROM CLAVES")).toInt(), 2);
+    }
+
+    // A writer holding the database keeps another out beyond the busy timeout: 3051.
+    void lockBeyondBusyTimeout_data()
+    {
+        QTest::addColumn<QString>("engine");
+        addEngines("second writer", [](QTestData &) {});
+    }
+
+    void lockBeyondBusyTimeout()
+    {
+        OPEN_ENGINE();
+        auto other = another(300);
+        QVERIFY(other);
+        qav::Transaction holder(*m_db);
+        QVERIFY(holder.isActive());
+        QVERIFY(m_db->execute(QStringLiteral("INSERT INTO CLAVES (Usuario) VALUES ('H')")));
+        QElapsedTimer t;
+        t.start();
+        qav::Transaction waiting(*other);
+        QVERIFY(!waiting.isActive());
+        QCOMPARE(other->lastError().number, int(qav::ErrLocked));
+        QVERIFY(t.elapsed() >= 250);
+        QVERIFY(holder.commit());
+        qav::Transaction after(*other);
+        QVERIFY(after.isActive());
+    }
+
+    // The working table is the session's own: another connection never sees its rows.
+    void workingTableIsPrivate_data()
+    {
+        QTest::addColumn<QString>("engine");
+        addEngines("two sessions", [](QTestData &) {});
+    }
+
+    void workingTableIsPrivate()
+    {
+        OPEN_ENGINE();
+        auto other = another();
+        QVERIFY(other);
+        declmod::WorkingTable mine(*m_db), theirs(*other);
+        QVERIFY(mine.create());
+        QVERIFY(theirs.create());
+        QVERIFY(mine.insert({"01", "F001", "01", "1.00", "1.00"}));
+        QVERIFY(mine.insert({"01", "F002", "01", "2.00", "2.00"}));
+        QCOMPARE(mine.count(), qint64(2));
+        QCOMPARE(theirs.count(), qint64(0));
+        QVERIFY(theirs.insert({"01", "F001", "01", "9.00", "9.00"}));
+        QCOMPARE(mine.find("01", "f001", "01")->tot_ven, QStringLiteral("1.00"));
+        // Rows come back in the order they were added, an update keeping its place.
+        QVERIFY(mine.insert({"01", "A000", "01", "3.00", "3.00"}));
+        QVERIFY(mine.update({"01", "F001", "01", "5.00", "5.00"}));
+        const QList<declmod::VoucherRecord> rows = mine.rows(declmod::GridOrder::AsStored, 0, 10);
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows[0].num_ser, QStringLiteral("F001"));
+        QCOMPARE(rows[2].num_ser, QStringLiteral("A000"));
+        QCOMPARE(mine.rowsAfter(declmod::GridOrder::AsStored, rows[0], 10).size(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEngines)
+#include "tst_engines.moc"
