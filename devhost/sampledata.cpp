@@ -6,6 +6,8 @@
 
 #include <QDateTime>
 #include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
 
 namespace devhost {
 namespace {
@@ -279,11 +281,15 @@ bool inTransaction(qav::Database &db, QString *error, bool (*work)(qav::Database
 QString insertWithControl(qav::Database &db, const QString &table,
                           const QList<QPair<QString, QVariant>> &values, int k)
 {
-    const QSqlRecord columns = db.handle().record(table);
-    if (columns.isEmpty()) {
-        db.execute(QStringLiteral("SELECT * FROM ") + table); // leaves the "no such table" error
+    // The table's columns in their order, as a query without rows gives them (whatever the
+    // engine and the case of the table's name).
+    QSqlQuery probe;
+    if (!db.select(&probe, QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE 1=0")))
+        return QString(); // the "no such table" error stays in lastError()
+    const QSqlRecord columns = probe.record();
+    probe.finish();
+    if (columns.isEmpty())
         return QString();
-    }
     QVariantList ordered;
     for (int i = 0; i < columns.count(); ++i) {
         QVariant value;
