@@ -112,6 +112,16 @@ void fnVal(sqlite3_context *ctx, int, sqlite3_value **argv)
         sqlite3_result_double(ctx, number.toDouble());
 }
 
+// A value as the driver must get it: a null text (or bytes) stays NULL on every engine
+// (QtSql's server driver would send an empty text for it).
+QVariant bindable(const QVariant &v)
+{
+    if ((v.typeId() == QMetaType::QString && v.toString().isNull())
+        || (v.typeId() == QMetaType::QByteArray && v.toByteArray().isNull()))
+        return QVariant(v.metaType());
+    return v;
+}
+
 } // namespace
 
 double valOf(const QString &text)
@@ -350,7 +360,7 @@ bool Database::prepareAndRun(QSqlQuery &q, const QString &sql, const QVariantLis
         ok = q.prepare(sql);
         if (ok) {
             for (const QVariant &p : params)
-                q.addBindValue(p);
+                q.addBindValue(bindable(p));
             ok = q.exec();
         }
     }
@@ -487,7 +497,7 @@ bool PreparedStatement::run(const QVariantList &values)
     if (!m_prepared)
         return m_db->fail(m_prepareError);
     for (qsizetype i = 0; i < values.size(); ++i)
-        m_query.bindValue(int(i), values[i]);
+        m_query.bindValue(int(i), bindable(values[i]));
     const bool guard = m_db->guarded();
     if (guard && !m_db->savepoint("SAVEPOINT qav_statement"))
         return m_db->fail(m_db->errorOf(m_query.lastError()));

@@ -292,6 +292,22 @@ private slots:
         QCOMPARE(m_db->scalar(QStringLiteral("SELECT count(*) FROM tmpf7093des WHERE num_ser = 'A001'")).toInt(), 1);
     }
 
+    // A null text bound to a statement is stored as NULL, never as an empty text.
+    void nullTextStaysNull_data()
+    {
+        QTest::addColumn<QString>("engine");
+        addEngines("bound null text", [](QTestData &) {});
+    }
+
+    void nullTextStaysNull()
+    {
+        OPEN_ENGINE();
+        QVERIFY(m_db->execute(QStringLiteral("INSERT INTO CLAVES (Usuario, Nombre, Tipo) VALUES (?, ?, ?)"),
+                              {QStringLiteral("N"), QString(), QStringLiteral("")}));
+        QCOMPARE(m_db->scalar(QStringLiteral("SELECT count(*) FROM CLAVES WHERE Nombre IS NULL")).toInt(), 1);
+        QCOMPARE(m_db->scalar(QStringLiteral("SELECT count(*) FROM CLAVES WHERE Tipo = ''")).toInt(), 1);
+    }
+
     // Table definitions and keys made twice, a repeated key, a missing table: the numbers
     // the callers react to.
     void errorNumbers_data()
