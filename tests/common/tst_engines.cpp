@@ -12,6 +12,7 @@
 #include <QSqlQuery>
 #include <QtTest>
 
+#include <map>
 #include <memory>
 
 namespace {
@@ -35,6 +36,26 @@ class TestEngines : public QObject
 
     std::unique_ptr<qavtest::Sandbox> m_sb;
     std::unique_ptr<qav::Database> m_db;
+    // The cases that only read, or write the session's own working table, share one
+    // sandbox per engine (a server database takes a while to make).
+    std::map<QString, std::pair<std::unique_ptr<qavtest::Sandbox>, std::unique_ptr<qav::Database>>> m_shared;
+
+    bool openShared(const QString &engine)
+    {
+        auto &entry = m_shared[engine];
+        if (!entry.second) {
+            if (!open(engine))
+                return false;
+            entry.first = std::move(m_sb);
+            entry.second = std::move(m_db);
+        }
+        m_db.reset();
+        m_sb.reset();
+        m_current = entry.second.get();
+        return true;
+    }
+    qav::Database *m_current = nullptr;
+    qav::Database &db() { return m_db ? *m_db : *m_current; }
 
     // Opens a sandbox of the engine named by the row; false (the case skipped) when the
     // server is asked for and the run has none.
@@ -50,7 +71,8 @@ class TestEngines : public QObject
             qWarning("%s", qPrintable(why));
             return false;
         }
-        m_db = std::make_unique<qav::Database>(QStringLiteral("engines"));
+        static int connections = 0;
+        m_db = std::make_unique<qav::Database>(QStringLiteral("engines-%1").arg(++connections));
         if (!m_db->open(m_sb->openOptions())) {
             qWarning("%s", qPrintable(m_db->lastError().text));
             return false;
@@ -70,20 +92,28 @@ class TestEngines : public QObject
         return db;
     }
 
-#define OPEN_ENGINE()                                                                      \
+#define SKIP_WITHOUT_SERVER()                                                              \
     QFETCH(QString, engine);                                                               \
     if (engine == QLatin1String("server")                                                  \
         && !qavtest::TestServer::unavailableReason().isEmpty())                            \
         QSKIP(qPrintable(QStringLiteral("server variant skipped: ")                        \
-                         + qavtest::TestServer::unavailableReason()));                     \
+                         + qavtest::TestServer::unavailableReason()))
+#define OPEN_ENGINE()                                                                      \
+    SKIP_WITHOUT_SERVER();                                                                 \
     QVERIFY(open(engine))
+#define OPEN_SHARED_ENGINE()                                                               \
+    SKIP_WITHOUT_SERVER();                                                                 \
+    QVERIFY(openShared(engine))
 
 private slots:
     void cleanup()
     {
         m_db.reset();
         m_sb.reset();
+        m_current = nullptr;
     }
+
+    void cleanupTestCase() { m_shared.clear(); }
 
     // Functions of one value: MID, LEN, VAL, ALLDIGITS at their edges.
     void functions_data()
@@ -130,13 +160,13 @@ private slots:
 
     void functions()
     {
-        OPEN_ENGINE();
+        OPEN_SHARED_ENGINE();
         QFETCH(QString, sql);
         QFETCH(QVariant, value);
         QFETCH(QVariant, expected);
         const QVariantList params(sql.count(u'?'), value.isNull() ? QVariant(QMetaType::fromType<QString>()) : value);
         QSqlQuery q;
-        QVERIFY2(m_db->select(&q, sql, params), qPrintable(m_db->lastError().text));
+        QVERIFY2(db().select(&q, sql, params), qPrintable(db().lastError().text));
         QVERIFY(q.next());
         const QVariant got = q.value(0);
         if (expected.isNull())
@@ -182,7 +212,7 @@ private slots:
 
     void controlValue()
     {
-        OPEN_ENGINE();
+        OPEN_SHARED_ENGINE();
         QFETCH(int, k);
         QFETCH(QStringList, fields);
         QStringList marks;
@@ -197,9 +227,9 @@ private slots:
         QVariantList row = values;
         row << QString();
         const QString expected = declmod::NumeroControl(row, k);
-        const QVariant got = m_db->scalar(
+        const QVariant got = db().scalar(
             QStringLiteral("SELECT numerocontrol(?, %1)").arg(marks.join(u',')), params);
-        QVERIFY2(!m_db->lastError().isError(), qPrintable(m_db->lastError().text));
+        QVERIFY2(!db().lastError().isError(), qPrintable(db().lastError().text));
         QCOMPARE(got.toString(), expected);
     }
 
@@ -227,19 +257,19 @@ private slots:
 
     void sums()
     {
-        OPEN_ENGINE();
+        OPEN_SHARED_ENGINE();
         QFETCH(QStringList, amounts);
         QFETCH(QVariant, sum);
-        declmod::WorkingTable table(*m_db);
-        QVERIFY2(table.create(), qPrintable(m_db->lastError().text));
+        declmod::WorkingTable table(db());
+        QVERIFY2(table.create() && table.clear(), qPrintable(db().lastError().text));
         int n = 0;
         for (const QString &a : amounts)
-            QVERIFY2(m_db->execute(QStringLiteral("INSERT INTO tmpf7093des (tip_com, num_ser, per_tri,"
+            QVERIFY2(db().execute(QStringLiteral("INSERT INTO tmpf7093des (tip_com, num_ser, per_tri,"
                                                   " tot_ven, tot_gra) VALUES ('01', ?, '01', ?, ?)"),
                                    {QString::number(++n), a, a}),
-                     qPrintable(m_db->lastError().text));
+                     qPrintable(db().lastError().text));
         QSqlQuery q;
-        QVERIFY(m_db->select(&q, QStringLiteral("SELECT amountsum(tot_ven), count(*) FROM tmpf7093des")));
+        QVERIFY(db().select(&q, QStringLiteral("SELECT amountsum(tot_ven), count(*) FROM tmpf7093des")));
         QVERIFY(q.next());
         if (sum.isNull())
             QVERIFY(q.value(0).isNull());

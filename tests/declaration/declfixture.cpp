@@ -78,7 +78,7 @@ QStringList DeclFixture::rows(qav::Database &db, const QString &sql, const QVari
     for (const QSqlRecord &rec : db.rows(sql, params)) {
         QStringList cols;
         for (int i = 0; i < rec.count(); ++i)
-            cols << rec.value(i).toString();
+            cols << (rec.isNull(i) ? QString() : rec.value(i).toString()); // NULL as empty on every engine
         out << cols.join(u'|');
     }
     return out;

@@ -169,6 +169,44 @@ private slots:
         }
     }
 
+    // decltool server-role prints what an office's administrator runs: the role with its
+    // password only as a verifier that the server accepts for the module's password, and
+    // the database it owns; a name that is not a plain identifier is refused.
+    void serverRoleStatements()
+    {
+        Run r = runProgram(QStringLiteral("decltool"), {QStringLiteral("server-role"), QStringLiteral("qav")});
+        QCOMPARE(r.exitCode, 0);
+        const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        const QString prefix = QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD 'SCRAM-SHA-256$4096:").arg(qav::moduleUser());
+        QVERIFY2(lines[0].startsWith(prefix), qPrintable(lines[0]));
+        QVERIFY(!lines[0].contains(qav::modulePassword()));
+        QCOMPARE(lines[1], QStringLiteral("CREATE DATABASE qav OWNER %1 ENCODING 'UTF8' TEMPLATE template0;")
+                               .arg(qav::moduleUser()));
+        QCOMPARE(runProgram(QStringLiteral("decltool"), {QStringLiteral("server-role"), QStringLiteral("a;b")}).exitCode,
+                 64);
+
+        // The verifier, given to a role of the test's own, lets the module's password in.
+        QString statement = lines[0];
+        statement.chop(1);
+        statement.replace(QStringLiteral("CREATE ROLE %1 ").arg(qav::moduleUser()),
+                          QStringLiteral("CREATE ROLE qavtest_verifier "));
+        QString why;
+        qavtest::TestServer::admin(QStringLiteral("DROP ROLE IF EXISTS qavtest_verifier"));
+        QVERIFY2(qavtest::TestServer::admin(statement, &why), qPrintable(why));
+        auto dropRole = qScopeGuard([] { qavtest::TestServer::admin(QStringLiteral("DROP ROLE IF EXISTS qavtest_verifier")); });
+        qav::Database db(QStringLiteral("verifier"));
+        qav::OpenOptions o;
+        o.server = qavtest::TestServer::uri(QStringLiteral("postgres"));
+        o.user = QStringLiteral("qavtest_verifier");
+        o.password = qav::modulePassword();
+        QVERIFY2(db.open(o), qPrintable(db.lastError().text));
+        db.close();
+        o.password = QStringLiteral("otraclav");
+        QVERIFY(!db.open(o));
+        QCOMPARE(db.lastError().number, int(qav::ErrBadAccount));
+    }
+
     // devhost init --pg makes a whole sandbox on a server database; devhost send (with
     // sendrep) and decltool work on it.
     void devhostSandbox()
