@@ -220,10 +220,10 @@ std::optional<QByteArray> DeclarationStore::version(const DeclarationKey &key, R
         "SELECT rowdigest(CAST(tip_com AS TEXT), CAST(num_ser AS TEXT), CAST(per_tri AS TEXT),"
         " CAST(tot_ven AS TEXT), CAST(tot_gra AS TEXT)) FROM ");
     const bool ok = records == Records::Stored
-        ? m_db.select(&q, digest + QStringLiteral("main.f7093des WHERE tip_doc_d=6 and doc_id_d=?"
+        ? m_db.select(&q, digest + QStringLiteral("f7093des WHERE tip_doc_d=6 and doc_id_d=?"
                                                   " and periodo=? and formulario=?"),
                       {key.taxpayerId, key.period, key.formNumber})
-        : m_db.select(&q, digest + QStringLiteral("temp.tmpf7093des"));
+        : m_db.select(&q, digest + QStringLiteral("tmpf7093des"));
     if (!ok || !q.next()) {
         fail();
         return std::nullopt;
