@@ -196,9 +196,11 @@ bool Database::openServer(const OpenOptions &o)
     m_file = uri;
     m_engine = Engine::Server;
     // The busy timeout is how long a lock is waited for; notices of statements such as
-    // CREATE ... IF NOT EXISTS are not wanted; times are the client's.
+    // CREATE ... IF NOT EXISTS are not wanted; times are the client's; a date written as
+    // the suite writes it (dd/MM/yyyy) is read day first.
     QStringList settings{QStringLiteral("SET client_min_messages = warning"),
-                         QStringLiteral("SET lock_timeout = %1").arg(qMax(1, o.busyTimeoutMs))};
+                         QStringLiteral("SET lock_timeout = %1").arg(qMax(1, o.busyTimeoutMs)),
+                         QStringLiteral("SET DateStyle = 'ISO, DMY'")};
     if (o.readOnly)
         settings << QStringLiteral("SET default_transaction_read_only = on");
     for (const QString &sql : settings)
@@ -408,7 +410,7 @@ QList<QSqlRecord> Database::rows(const QString &sql, const QVariantList &params)
         out << q.record();
     // next() ends alike at the last row and at a failure of the engine (a damaged page).
     if (q.lastError().isValid()) {
-        fail(fromSqlError(q.lastError()));
+        fail(errorOf(q.lastError()));
         return {};
     }
     return out;
@@ -421,7 +423,7 @@ QVariant Database::scalar(const QString &sql, const QVariantList &params)
         return QVariant();
     if (!q.next()) {
         if (q.lastError().isValid())
-            fail(fromSqlError(q.lastError()));
+            fail(errorOf(q.lastError()));
         return QVariant();
     }
     return q.value(0);
@@ -435,7 +437,7 @@ bool Database::exists(const QString &sql, const QVariantList &params)
     if (q.next())
         return true;
     if (q.lastError().isValid())
-        fail(fromSqlError(q.lastError()));
+        fail(errorOf(q.lastError()));
     return false;
 }
 
@@ -624,11 +626,23 @@ void Transaction::begin(const QString &serverLock)
             return;
         // The lock's key is a number made from its name here: the name may hold values
         // typed by a person, and a statement with a value bound would leave a prepared
-        // statement that an aborted transaction cannot free.
-        const QByteArray digest = QCryptographicHash::hash(serverLock.toUtf8(), QCryptographicHash::Sha1);
-        const qint32 key = qFromBigEndian<qint32>(digest.constData());
-        if (!serverLock.isEmpty()
-            && !m_db.control(QStringLiteral("SELECT pg_advisory_xact_lock(7093, %1)").arg(key))) {
+        // statement that an aborted transaction cannot free. A named hold shares the
+        // database's lock with the other named ones and takes its own name alone; without
+        // a name the database's lock is taken alone, so such a writer keeps every other
+        // out, as the file's write lock does.
+        auto key = [](const QString &name) {
+            const QByteArray digest = QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1);
+            return qFromBigEndian<qint32>(digest.constData());
+        };
+        QString lock;
+        if (serverLock == kDatabaseLock)
+            lock = QStringLiteral("SELECT pg_advisory_xact_lock(7093, %1)").arg(key(serverLock));
+        else if (!serverLock.isEmpty())
+            lock = QStringLiteral("SELECT pg_advisory_xact_lock_shared(7093, %1),"
+                                  " pg_advisory_xact_lock(7093, %2)")
+                       .arg(key(kDatabaseLock))
+                       .arg(key(serverLock));
+        if (!lock.isEmpty() && !m_db.control(lock)) {
             const DbError e = m_db.lastError();
             QSqlQuery q(m_db.handle());
             q.exec(QStringLiteral("ROLLBACK"));

@@ -214,10 +214,11 @@ private:
 // writer that holds the same name. A second holder waits up to the busy timeout; then
 // isActive() is false and lastError() is ErrLocked. On SQLite the lock is the whole file's
 // write lock (BEGIN IMMEDIATE): it holds every name at once, and also keeps out writers
-// that name no hold. On a server the lock is an advisory lock of the database held until
-// the transaction ends: a named hold keeps out only the transactions naming it, no name
-// takes the database's own lock (the file's write lock), and SessionOnly takes none, for
-// work on the session's temporary tables only.
+// that name no hold. On a server the locks are advisory locks of the database held until
+// the transaction ends: a named hold keeps out the transactions naming it and those naming
+// none, but not those naming another hold; a transaction naming none keeps out every
+// other (the file's write lock); SessionOnly takes none, for work on the session's
+// temporary tables only.
 //
 // Nesting: a Transaction begun while another of the same Database is active is a savepoint
 // of it (it must end first). Its commit() keeps its work for the outer one, its rollback

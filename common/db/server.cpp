@@ -44,19 +44,61 @@ const char *const kObjects[] = {
 
     // An amount written as text in ten-thousandths (the whole text one number: blanks
     // around it, a sign, groups of three digits after commas, decimals rounded half away
-    // from zero); no value when it is not one.
+    // from zero), as the program reads one; no value when it is not one or is beyond the
+    // range of an amount.
     R"(CREATE OR REPLACE FUNCTION qav_amount_raw(s text) RETURNS bigint
        LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
-       SELECT CASE WHEN s COLLATE "C" ~ '^[ \t]*[+-]?([0-9]{1,3}(,[0-9]{3})+|[0-9]*)(\.[0-9]*)?[ \t]*$'
-                    AND s COLLATE "C" ~ '^[ \t]*[+-]?([0-9]|\.[0-9])'
-                   THEN (round(replace(s COLLATE "C", ',', '')::numeric, 4) * 10000)::bigint END $$)",
-    // amountsum(amount): the exact sum of a column of amounts in ten-thousandths; texts
-    // that are not amounts count as nothing, no rows give no value, and a sum beyond the
-    // 64-bit range is an error.
-    R"(CREATE OR REPLACE FUNCTION qav_amountsum_step(state bigint, s text) RETURNS bigint
+       SELECT CASE WHEN abs(n) <= 9223372036854775807 THEN n::bigint END
+       FROM (SELECT CASE WHEN s COLLATE "C" ~ '^[ \t]*[+-]?([0-9]{1,3}(,[0-9]{3})+|[0-9]*)(\.[0-9]*)?[ \t]*$'
+                          AND s COLLATE "C" ~ '^[ \t]*[+-]?([0-9]|\.[0-9])'
+                         THEN round(replace(s COLLATE "C", ',', '')::numeric, 4) * 10000 END AS n) AS x $$)",
+    // isamount(text): true when a value is no value or an amount.
+    R"(CREATE OR REPLACE FUNCTION isamount(s text) RETURNS boolean
+       LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$ SELECT s IS NULL OR qav_amount_raw(s) IS NOT NULL $$)",
+    // amountsum(amount): the exact sum of a column of amounts in ten-thousandths; no rows
+    // give no value, no values are left out. A text that is not an amount, or a sum that
+    // leaves the range of an amount at any row, fails the statement (the first wins over
+    // the second, whatever the order of the rows), with the words of the file's function.
+    // The state is {sum, out of range}.
+    R"(DROP AGGREGATE IF EXISTS amountsum(text))",
+    R"(DROP FUNCTION IF EXISTS qav_amountsum_step(bigint, text))",
+    R"(CREATE OR REPLACE FUNCTION qav_amountsum_step(state bigint[], s text) RETURNS bigint[]
        LANGUAGE plpgsql IMMUTABLE PARALLEL SAFE AS $$
-       BEGIN RETURN coalesce(state, 0) + coalesce(qav_amount_raw(s), 0); END $$)",
-    R"(CREATE OR REPLACE AGGREGATE amountsum(text) (SFUNC = qav_amountsum_step, STYPE = bigint))",
+       DECLARE
+           raw bigint;
+           total numeric;
+       BEGIN
+           state := coalesce(state, '{0,0}'::bigint[]);
+           IF s IS NULL THEN
+               RETURN state;
+           END IF;
+           raw := qav_amount_raw(s);
+           IF raw IS NULL THEN
+               RAISE EXCEPTION 'amount not a number';
+           END IF;
+           IF state[2] = 0 THEN
+               total := state[1]::numeric + raw;
+               IF abs(total) <= 9223372036854775807 THEN
+                   state[1] := total::bigint;
+               ELSE
+                   state[2] := 1;
+               END IF;
+           END IF;
+           RETURN state;
+       END $$)",
+    R"(CREATE OR REPLACE FUNCTION qav_amountsum_final(state bigint[]) RETURNS bigint
+       LANGUAGE plpgsql IMMUTABLE PARALLEL SAFE AS $$
+       BEGIN
+           IF state IS NULL THEN
+               RETURN NULL;
+           END IF;
+           IF state[2] <> 0 THEN
+               RAISE EXCEPTION 'amount sum out of range';
+           END IF;
+           RETURN state[1];
+       END $$)",
+    R"(CREATE AGGREGATE amountsum(text) (SFUNC = qav_amountsum_step, STYPE = bigint[],
+       FINALFUNC = qav_amountsum_final))",
 
     // numerocontrol(k, field, ...): the control value of a row. The first k fields are
     // summed as numbers (in ten-thousandths, decimals beyond the fourth rounded half away
@@ -139,6 +181,15 @@ QString firstQuoted(const QString &text)
     return m.hasMatch() ? m.captured(1) : QString();
 }
 
+// The first line of a server's message, without its severity ("ERROR:  ").
+QString primaryMessage(const QString &text)
+{
+    QString line = text.section(u'\n', 0, 0).trimmed();
+    static const QRegularExpression severity(QStringLiteral("^[A-Z]+:\\s+"));
+    line.remove(severity);
+    return line;
+}
+
 } // namespace
 
 bool parseServerUri(const QString &uri, ServerAddress *out)
@@ -194,8 +245,8 @@ QStringList serverObjectsSql()
 QStringList serverFunctionNames()
 {
     return {QStringLiteral("mid"), QStringLiteral("len"), QStringLiteral("val"),
-            QStringLiteral("alldigits"), QStringLiteral("amountsum"),
-            QStringLiteral("numerocontrol")};
+            QStringLiteral("alldigits"), QStringLiteral("isamount"),
+            QStringLiteral("amountsum"), QStringLiteral("numerocontrol")};
 }
 
 QString adaptDdlForServer(const QString &sql)
@@ -273,6 +324,10 @@ DbError fromServerError(const QSqlError &error, const QString &server)
         // The server cannot be reached, or has no such database: as a missing file.
         return make(ErrFileNotFound, server);
     }
+    // A failure the database's own functions raise (an amount that is not a number) has
+    // the words of the file's function of the same name, and is told as the file tells it.
+    if (code == QLatin1String("P0001"))
+        return DbError{ErrEngine, engineErrorText(1, primaryMessage(engine))};
     return make(ErrEngine, engine.trimmed());
 }
 

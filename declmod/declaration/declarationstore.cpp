@@ -3,6 +3,9 @@
 #include "declmod/declaration/numerocontrol.h"
 #include "declmod/declaration/sqlfunctions.h"
 
+#include "common/db/rowdigest.h"
+#include "common/db/tableinfo.h"
+
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -23,23 +26,6 @@ const QString kHcabWhere = QStringLiteral(
 QVariantList hcabParams(const DeclarationKey &k)
 {
     return {k.taxpayerId, k.period, k.formNumber, k.correl, k.semana};
-}
-
-// Which columns of `table`, in column order, are declared as dates or date-times. SQLite
-// keeps such a value as the text it was written as; the control value takes every date as
-// yyyymmdd (controlDateField). An engine without the table list of SQLite hands dates back
-// as dates already: no column is marked then.
-QList<bool> dateColumns(qav::Database &db, const QString &table)
-{
-    QList<bool> marks;
-    QSqlQuery q(db.handle());
-    if (!q.exec(QStringLiteral("PRAGMA table_info(") + table + u')'))
-        return marks;
-    while (q.next()) {
-        const QString type = q.value(2).toString().toUpper();
-        marks << (type.contains(u"DATE") || type.contains(u"TIME"));
-    }
-    return marks;
 }
 
 } // namespace
@@ -68,11 +54,15 @@ bool DeclarationStore::writeControlValue(const QString &table, int k, const QStr
         return failWith(qav::ErrEngine, QStringLiteral("La fila de %1 no existe.").arg(table));
     const QSqlRecord rec = q.record();
     q.finish();
-    const QList<bool> dates = dateColumns(m_db, table);
+    // A date enters as yyyymmdd however the engine keeps it (the file as the text it was
+    // written as, a server as a date).
+    const std::optional<QList<bool>> dates = qav::dateColumns(m_db, table);
+    if (!dates)
+        return fail();
     QVariantList fields;
     fields.reserve(rec.count());
     for (int i = 0; i < rec.count(); ++i)
-        fields.append(dates.value(i) ? controlDateField(rec.value(i)) : rec.value(i));
+        fields.append(dates->value(i) ? controlDateField(rec.value(i)) : rec.value(i));
     const QString control = NumeroControl(fields, k);
     if (!m_db.execute(QStringLiteral("UPDATE ") + table + QStringLiteral(" SET cNumero=?") + where,
                       QVariantList{control} + params))
@@ -215,21 +205,20 @@ std::optional<QByteArray> DeclarationStore::version(const DeclarationKey &key, R
     // The records as a multiset (rowdigest), so that the order rows are read in does not
     // matter. Values are cast to text by the engine, the same conversion the working
     // table's text columns make on copy.
-    registerDeclarationFunctions(m_db.handle());
-    const QString digest = QStringLiteral(
-        "SELECT rowdigest(CAST(tip_com AS TEXT), CAST(num_ser AS TEXT), CAST(per_tri AS TEXT),"
-        " CAST(tot_ven AS TEXT), CAST(tot_gra AS TEXT)) FROM ");
-    const bool ok = records == Records::Stored
-        ? m_db.select(&q, digest + QStringLiteral("f7093des WHERE tip_doc_d=6 and doc_id_d=?"
-                                                  " and periodo=? and formulario=?"),
-                      {key.taxpayerId, key.period, key.formNumber})
-        : m_db.select(&q, digest + QStringLiteral("tmpf7093des"));
-    if (!ok || !q.next()) {
+    const QString values = QStringLiteral(
+        "CAST(tip_com AS TEXT), CAST(num_ser AS TEXT), CAST(per_tri AS TEXT),"
+        " CAST(tot_ven AS TEXT), CAST(tot_gra AS TEXT)");
+    const std::optional<QVariant> digest = records == Records::Stored
+        ? qav::rowDigest(m_db, values,
+                         QStringLiteral("f7093des WHERE tip_doc_d=6 and doc_id_d=? and periodo=?"
+                                        " and formulario=?"),
+                         {key.taxpayerId, key.period, key.formNumber})
+        : qav::rowDigest(m_db, values, QStringLiteral("tmpf7093des"));
+    if (!digest) {
         fail();
         return std::nullopt;
     }
-    const QVariant rows = q.value(0);
-    q.finish();
+    const QVariant rows = *digest;
     if (header.isEmpty() && rows.isNull())
         return absentVersion();
     return "h" + header + "r" + rows.toByteArray();

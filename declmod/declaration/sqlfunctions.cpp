@@ -3,6 +3,7 @@
 #include "declmod/declaration/numerocontrol.h"
 
 #include "common/amount/amount.h"
+#include "common/db/rowdigest.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -133,48 +134,6 @@ void amountSumFinal(sqlite3_context *ctx)
     sqlite3_result_int64(ctx, st->raw);
 }
 
-// The rows' digest: the count and two sums of per-row hashes (different seeds), so that the
-// order rows come in does not matter. Each value enters as its text, marked null or not.
-struct DigestState {
-    quint64 count;
-    quint64 sum1;
-    quint64 sum2;
-};
-
-void rowDigestStep(sqlite3_context *ctx, int argc, sqlite3_value **argv)
-{
-    auto *st = static_cast<DigestState *>(sqlite3_aggregate_context(ctx, sizeof(DigestState)));
-    if (!st)
-        return;
-    QVarLengthArray<char, 128> bytes;
-    for (int i = 0; i < argc; ++i) {
-        if (sqlite3_value_type(argv[i]) == SQLITE_NULL) {
-            bytes.append('\0');
-        } else {
-            const auto *p = reinterpret_cast<const char *>(sqlite3_value_text(argv[i]));
-            bytes.append('\1');
-            bytes.append(p, sqlite3_value_bytes(argv[i]));
-        }
-        bytes.append('\x1f');
-    }
-    ++st->count;
-    st->sum1 += quint64(qHashBits(bytes.constData(), size_t(bytes.size()), 0x5bd1e995u));
-    st->sum2 += quint64(qHashBits(bytes.constData(), size_t(bytes.size()), 0x27d4eb2fu));
-}
-
-void rowDigestFinal(sqlite3_context *ctx)
-{
-    auto *st = static_cast<DigestState *>(sqlite3_aggregate_context(ctx, 0));
-    if (!st || st->count == 0) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    QByteArray text;
-    for (quint64 n : {st->count, st->sum1, st->sum2})
-        text += QByteArray::number(n, 16) + ':';
-    sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-}
-
 } // namespace
 
 bool registerDeclarationFunctions(const QSqlDatabase &db)
@@ -194,8 +153,7 @@ bool registerDeclarationFunctions(const QSqlDatabase &db)
                                    amountSumFinal) == SQLITE_OK
         && sqlite3_create_function(h, "isamount", 1, flags, nullptr, fnIsAmount, nullptr,
                                    nullptr) == SQLITE_OK
-        && sqlite3_create_function(h, "rowdigest", -1, flags, nullptr, nullptr, rowDigestStep,
-                                   rowDigestFinal) == SQLITE_OK;
+        && qav::registerRowDigest(h);
 }
 
 } // namespace declmod

@@ -11,9 +11,11 @@
 //                                  amount (qav::Amount::parse), or a sum beyond the range of
 //                                  Amount, is an SQL error: no wrong sum is ever given.
 //   isamount(text)                 1 when the value is NULL or an amount, else 0.
-//   rowdigest(v1, v2, ...)         a digest of the rows' values whatever their order (the
-//                                  count and two sums of per-row hashes, as text); NULL when
-//                                  there is no row.
+//   rowdigest(v1, v2, ...)         a digest of the rows' values whatever their order
+//                                  (qav::RowDigest); NULL when there is no row.
+//
+// On a server the database holds numerocontrol, amountsum and isamount (the layer creates
+// them), and the layer folds a digest of rows itself (qav::rowDigest).
 //
 // Errors: registerDeclarationFunctions() returns false when the connection is not SQLite.
 

@@ -3,6 +3,8 @@
 // runs are skipped, saying why, when the test run has no server.
 
 #include "common/db/database.h"
+#include "common/db/rowdigest.h"
+#include "common/db/tableinfo.h"
 #include "declmod/declaration/numerocontrol.h"
 #include "declmod/declaration/sqlfunctions.h"
 #include "declmod/declaration/workingtable.h"
@@ -151,6 +153,16 @@ private slots:
             {"alldigits with a letter", "SELECT alldigits(?)", "12a", false},
             {"alldigits empty", "SELECT alldigits(?)", "", false},
             {"alldigits with a blank", "SELECT alldigits(?)", "12 ", false},
+            {"isamount grouped", "SELECT isamount(?)", " -1,234.5 ", true},
+            {"isamount of a point and digits", "SELECT isamount(?)", ".5", true},
+            {"isamount of no value", "SELECT isamount(?)", kNull, true},
+            {"isamount of letters", "SELECT isamount(?)", "12a", false},
+            {"isamount empty", "SELECT isamount(?)", "", false},
+            {"isamount bad grouping", "SELECT isamount(?)", "1,23", false},
+            {"isamount exponent", "SELECT isamount(?)", "1e3", false},
+            {"isamount largest", "SELECT isamount(?)", "922337203685477.5807", true},
+            {"isamount beyond the smallest", "SELECT isamount(?)", "-922337203685477.5808", false},
+            {"isamount beyond range", "SELECT isamount(?)", "999999999999999999", false},
         };
         for (const auto &c : cases)
             addEngines(c.name, [&](QTestData &row) {
@@ -249,7 +261,7 @@ private slots:
             {"large amounts exactly", {"999999999999.99", "999999999999.99", "0.02"}, QVariant(qlonglong(20000000000000000))},
             {"grouped and signed", {"1,234.50", "-34.5", " +10 "}, QVariant(qlonglong(12100000))},
             {"rounded at four decimals", {"0.00005", "0.00004", "-0.00005"}, QVariant(qlonglong(0))},
-            {"not amounts count nothing", {"abc", "1,23", "", "7"}, QVariant(qlonglong(70000))},
+            {"a point without decimals, decimals without units", {"7.", " .5\t"}, QVariant(qlonglong(75000))},
         };
         for (const auto &c : cases)
             addEngines(c.name, [&](QTestData &row) { row << c.amounts << c.sum; });
@@ -294,6 +306,148 @@ private slots:
                                   {QString::number(i), QStringLiteral("500000000000000.00")}));
         QVERIFY(!m_db->scalar(QStringLiteral("SELECT amountsum(tot_ven) FROM tmpf7093des")).isValid());
         QVERIFY(m_db->lastError().isError());
+    }
+
+    // A sum over a text that is not an amount, or one that leaves the range of an amount,
+    // fails with the same number and words on both engines; what is not a number is told
+    // first, wherever it stands.
+    void sumRefusals_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QStringList>("amounts");
+        QTest::addColumn<QString>("words");
+        const QString big = QStringLiteral("500000000000000.00");
+        const struct {
+            const char *name;
+            QStringList amounts;
+            const char *words;
+        } cases[] = {
+            {"letters", {"1.00", "abc", "2.00"}, "amount not a number"},
+            {"bad grouping", {"1,23"}, "amount not a number"},
+            {"empty text", {"5", ""}, "amount not a number"},
+            {"beyond the range of an amount", {big, big, "-1"}, "amount sum out of range"},
+            {"not a number after the range was left", {big, big, "x"}, "amount not a number"},
+        };
+        for (const auto &c : cases)
+            addEngines(c.name, [&](QTestData &row) {
+                row << c.amounts << QString::fromLatin1(c.words);
+            });
+    }
+
+    void sumRefusals()
+    {
+        OPEN_SHARED_ENGINE();
+        QFETCH(QStringList, amounts);
+        QFETCH(QString, words);
+        declmod::WorkingTable table(db());
+        QVERIFY2(table.create() && table.clear(), qPrintable(db().lastError().text));
+        int n = 0;
+        for (const QString &a : amounts)
+            QVERIFY2(db().execute(QStringLiteral("INSERT INTO tmpf7093des (tip_com, num_ser, per_tri,"
+                                                  " tot_ven, tot_gra) VALUES ('01', ?, '01', ?, '0')"),
+                                   {QString::number(++n), a}),
+                     qPrintable(db().lastError().text));
+        QVERIFY(!db().scalar(QStringLiteral("SELECT amountsum(tot_ven) FROM tmpf7093des")).isValid());
+        QCOMPARE(db().lastError().number, int(qav::ErrEngine));
+        QCOMPARE(db().lastError().text, qav::engineErrorText(1, words));
+    }
+
+    // The digest of a set of rows is the program's fold of their texts on both engines,
+    // whatever order the rows were written in; a missing value is not an empty text.
+    void rowDigest_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QList<QStringList>>("rows");
+        const QString none; // NULL
+        const struct {
+            const char *name;
+            QList<QStringList> rows;
+        } cases[] = {
+            {"no rows", {}},
+            {"one row", {{"01", "F001", "01", "100.00", "18.00"}}},
+            {"rows with accents and blanks",
+             {{"01", QStringLiteral("Ñandú"), "02", " 1.5", "0"}, {"07", "b 2", "12", "-3", ""}}},
+            {"a missing value", {{"01", "F003", "03", none, "1"}}},
+            {"an empty text where the other has none", {{"01", "F003", "03", "", "1"}}},
+        };
+        for (const auto &c : cases)
+            addEngines(c.name, [&](QTestData &row) { row << c.rows; });
+    }
+
+    void rowDigest()
+    {
+        OPEN_SHARED_ENGINE();
+        QFETCH(QList<QStringList>, rows);
+        declmod::WorkingTable table(db());
+        QVERIFY2(table.create() && table.clear(), qPrintable(db().lastError().text));
+        const QString values = QStringLiteral("CAST(tip_com AS TEXT), CAST(num_ser AS TEXT),"
+                                              " CAST(per_tri AS TEXT), CAST(tot_ven AS TEXT),"
+                                              " CAST(tot_gra AS TEXT)");
+        auto write = [&](const QList<QStringList> &list) {
+            for (const QStringList &r : list)
+                if (!db().execute(QStringLiteral("INSERT INTO tmpf7093des (tip_com, num_ser, per_tri,"
+                                                 " tot_ven, tot_gra) VALUES (?, ?, ?, ?, ?)"),
+                                  {r[0], r[1], r[2], r[3], r[4]}))
+                    return false;
+            return true;
+        };
+        QVERIFY2(write(rows), qPrintable(db().lastError().text));
+        const std::optional<QVariant> got = qav::rowDigest(db(), values, QStringLiteral("tmpf7093des"));
+        QVERIFY2(got, qPrintable(db().lastError().text));
+        qav::RowDigest expected;
+        for (const QStringList &r : rows) {
+            for (const QString &v : r) {
+                if (v.isNull())
+                    expected.addNull();
+                else
+                    expected.addValue(v.toUtf8());
+            }
+            expected.endRow();
+        }
+        if (rows.isEmpty()) {
+            QVERIFY(got->isNull());
+            return;
+        }
+        QCOMPARE(got->toByteArray(), expected.text());
+        // The same rows written the other way round.
+        QVERIFY(table.clear());
+        QList<QStringList> reversed(rows.rbegin(), rows.rend());
+        QVERIFY(write(reversed));
+        QCOMPARE(qav::rowDigest(db(), values, QStringLiteral("tmpf7093des"))->toByteArray(),
+                 expected.text());
+        // One value changed changes it.
+        QVERIFY(db().execute(QStringLiteral("UPDATE tmpf7093des SET tot_gra = '9' WHERE num_ser = ?"),
+                             {rows.first()[1]}));
+        QVERIFY(qav::rowDigest(db(), values, QStringLiteral("tmpf7093des"))->toByteArray()
+                != expected.text());
+    }
+
+    // Which columns hold dates: the host's HCAB keeps its date of sending as a date-time.
+    void dateColumns_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QList<bool>>("marks");
+        const QList<bool> hcab{false, false, false, false, false, false, false, true,
+                               false, false, false, false, false};
+        addEngines("HCAB", [&](QTestData &row) { row << QStringLiteral("HCAB") << hcab; });
+        addEngines("hcab in lower case", [&](QTestData &row) { row << QStringLiteral("hcab") << hcab; });
+        addEngines("CAB keeps its date as text", [&](QTestData &row) {
+            row << QStringLiteral("CAB") << QList<bool>(10, false);
+        });
+        addEngines("no such table", [&](QTestData &row) {
+            row << QStringLiteral("NoSuchTable") << QList<bool>();
+        });
+    }
+
+    void dateColumns()
+    {
+        OPEN_SHARED_ENGINE();
+        QFETCH(QString, table);
+        QFETCH(QList<bool>, marks);
+        const std::optional<QList<bool>> got = qav::dateColumns(db(), table);
+        QVERIFY2(got, qPrintable(db().lastError().text));
+        QCOMPARE(*got, marks);
     }
 
     // Texts compare without regard to case: lookups, keys and the refusal of a repeated key.

@@ -1,0 +1,154 @@
+#include "common/db/rowdigest.h"
+
+#include "common/db/database.h"
+
+#include <QHashFunctions>
+#include <QSqlDriver>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <sqlite3.h>
+
+namespace qav {
+
+void RowDigest::appendValue(QVarLengthArray<char, 128> *row, QByteArrayView text)
+{
+    row->append('\1');
+    row->append(text.constData(), text.size());
+    row->append('\x1f');
+}
+
+void RowDigest::appendNull(QVarLengthArray<char, 128> *row)
+{
+    row->append('\0');
+    row->append('\x1f');
+}
+
+void RowDigest::addRow(Sums *sums, QByteArrayView row)
+{
+    ++sums->count;
+    sums->sum1 += quint64(qHashBits(row.constData(), size_t(row.size()), 0x5bd1e995u));
+    sums->sum2 += quint64(qHashBits(row.constData(), size_t(row.size()), 0x27d4eb2fu));
+}
+
+QByteArray RowDigest::text(const Sums &sums)
+{
+    QByteArray out;
+    if (sums.count == 0)
+        return out;
+    for (quint64 n : {sums.count, sums.sum1, sums.sum2})
+        out += QByteArray::number(n, 16) + ':';
+    return out;
+}
+
+void RowDigest::addValue(QByteArrayView text)
+{
+    appendValue(&m_row, text);
+}
+
+void RowDigest::addNull()
+{
+    appendNull(&m_row);
+}
+
+void RowDigest::endRow()
+{
+    addRow(&m_sums, QByteArrayView(m_row.constData(), m_row.size()));
+    m_row.clear();
+}
+
+QByteArray RowDigest::text() const
+{
+    return text(m_sums);
+}
+
+namespace {
+
+void rowDigestStep(sqlite3_context *ctx, int argc, sqlite3_value **argv)
+{
+    auto *sums = static_cast<RowDigest::Sums *>(
+        sqlite3_aggregate_context(ctx, sizeof(RowDigest::Sums)));
+    if (!sums)
+        return;
+    QVarLengthArray<char, 128> row;
+    for (int i = 0; i < argc; ++i) {
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL) {
+            RowDigest::appendNull(&row);
+        } else {
+            const auto *p = reinterpret_cast<const char *>(sqlite3_value_text(argv[i]));
+            RowDigest::appendValue(&row, QByteArrayView(p, sqlite3_value_bytes(argv[i])));
+        }
+    }
+    RowDigest::addRow(sums, QByteArrayView(row.constData(), row.size()));
+}
+
+void rowDigestFinal(sqlite3_context *ctx)
+{
+    auto *sums = static_cast<RowDigest::Sums *>(sqlite3_aggregate_context(ctx, 0));
+    if (!sums || sums->count == 0) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const QByteArray text = RowDigest::text(*sums);
+    sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+}
+
+sqlite3 *sqliteHandle(const QSqlDatabase &db)
+{
+    if (!db.driver())
+        return nullptr;
+    const QVariant v = db.driver()->handle();
+    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(v.data());
+}
+
+} // namespace
+
+bool registerRowDigest(sqlite3 *connection)
+{
+    return connection
+        && sqlite3_create_function(connection, "rowdigest", -1,
+                                   SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nullptr,
+                                   rowDigestStep, rowDigestFinal) == SQLITE_OK;
+}
+
+std::optional<QVariant> rowDigest(Database &db, const QString &values, const QString &source,
+                                  const QVariantList &params)
+{
+    QSqlQuery q(db.handle());
+    q.setForwardOnly(true);
+    if (db.engine() == Engine::SQLite) {
+        registerRowDigest(sqliteHandle(db.handle()));
+        if (!db.select(&q, QStringLiteral("SELECT rowdigest(") + values + QStringLiteral(") FROM ")
+                               + source,
+                       params)
+            || !q.next())
+            return std::nullopt;
+        return q.value(0);
+    }
+    // The server hands the rows over and the program folds them: the digest is the
+    // program's own hash, which no function of the server computes.
+    if (!db.select(&q, QStringLiteral("SELECT ") + values + QStringLiteral(" FROM ") + source,
+                   params))
+        return std::nullopt;
+    RowDigest digest;
+    const int columns = q.record().count();
+    bool any = false;
+    while (q.next()) {
+        any = true;
+        for (int i = 0; i < columns; ++i) {
+            const QVariant v = q.value(i);
+            if (v.isNull())
+                digest.addNull();
+            else
+                digest.addValue(v.toString().toUtf8());
+        }
+        digest.endRow();
+    }
+    if (!any)
+        return QVariant();
+    return QVariant(QString::fromLatin1(digest.text()));
+}
+
+} // namespace qav
