@@ -621,7 +621,7 @@ bool RecoveryFile::offerEnded(const std::function<bool()> &ask)
         QByteArray baseVersion;
         bool loaded = store->open(file) && store->read(&records, &baseVersion);
         if (loaded && !scratch)
-            scratch = m_db.execute(QStringLiteral(
+            scratch = m_db.executeDdl(QStringLiteral(
                 "CREATE TEMP TABLE IF NOT EXISTS tmpf7093rec (tip_com TEXT COLLATE NOCASE,"
                 " num_ser TEXT COLLATE NOCASE, per_tri TEXT COLLATE NOCASE,"
                 " tot_ven TEXT COLLATE NOCASE, tot_gra TEXT COLLATE NOCASE)"));
@@ -644,7 +644,7 @@ bool RecoveryFile::offerEnded(const std::function<bool()> &ask)
             }
             loaded = loaded ? handle.commit() : (handle.rollback(), false);
         }
-        const auto differs = loaded ? recordsDifferFromStored(m_db, QStringLiteral("temp.tmpf7093rec"), m_key)
+        const auto differs = loaded ? recordsDifferFromStored(m_db, QStringLiteral("tmpf7093rec"), m_key)
                                     : std::nullopt;
         if (!differs) {
             // Left for a later session: it could not be read here.
@@ -688,7 +688,7 @@ bool RecoveryFile::offerEnded(const std::function<bool()> &ask)
         releaseLock(slot.lockFd, slotPath(slot.n, ".lock"), true);
     }
     if (scratch)
-        m_db.execute(QStringLiteral("DROP TABLE temp.tmpf7093rec"));
+        m_db.execute(QStringLiteral("DROP TABLE tmpf7093rec"));
     return adopted;
 }
 
