@@ -7,6 +7,7 @@ pkgs=(build-essential cmake ninja-build pkg-config
       qt6-translations-l10n
       sqlite3   # the sqlite3 shell: bench_import times its .import next to the transfer run
       libqt6sql6-psql  # Qt's PostgreSQL driver: an office's shared database on a server
+      libpq-dev        # the server's client library: rows sent to a server in bulk (COPY)
       postgresql)      # the server the tests' server variants and bench_server start
 missing=()
 for p in "${pkgs[@]}"; do

@@ -565,6 +565,55 @@ bool Database::executeDdl(const QString &sql)
     return execute(m_engine == Engine::Server ? adaptDdlForServer(sql) : sql);
 }
 
+bool Database::insertComputed(const QString &table, const QStringList &columns,
+                              const QString &source, const QVariantList &params,
+                              const QString &lastSql,
+                              const std::function<QString(const QVariantList &row)> &lastValue)
+{
+    m_rowsAffected = 0;
+    if (m_engine != Engine::Server)
+        return execute(QStringLiteral("INSERT INTO %1 (%2) SELECT *, %3 FROM (%4) AS s")
+                           .arg(table, columns.join(u','), lastSql, source),
+                       params);
+    QSqlQuery q;
+    if (!select(&q, source, params))
+        return false;
+    const int count = q.record().count();
+    QByteArray data;
+    QVariantList row;
+    row.reserve(count);
+    while (q.next()) {
+        row.clear();
+        for (int i = 0; i < count; ++i) {
+            row << q.value(i);
+            appendCopyField(&data, row.last(), i == 0);
+        }
+        appendCopyField(&data, lastValue(row), false);
+        data.append('\n');
+    }
+    q.finish();
+    q = QSqlQuery();
+    if (data.isEmpty()) {
+        m_error = {};
+        return true;
+    }
+    const bool guard = guarded();
+    if (guard && !savepoint("SAVEPOINT qav_statement"))
+        return fail(errorOf(handle().lastError()));
+    qint64 rows = 0;
+    DbError e;
+    if (!copyIntoServer(handle(), table, columns, data, m_file, &rows, &e)) {
+        if (guard)
+            savepoint("ROLLBACK TO SAVEPOINT qav_statement");
+        return fail(e);
+    }
+    if (guard)
+        savepoint("RELEASE SAVEPOINT qav_statement");
+    m_rowsAffected = int(rows);
+    m_error = {};
+    return true;
+}
+
 QString Database::rowOrderColumn() const
 {
     return m_engine == Engine::Server ? QStringLiteral("ctid") : QStringLiteral("rowid");

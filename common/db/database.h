@@ -165,6 +165,19 @@ public:
     // ORDER BY and comparisons ("rowid"; a row's place on the server).
     QString rowOrderColumn() const;
 
+    // Inserts into `table` (`columns`, in order) the rows `source` gives for every column
+    // but the last (a SELECT naming them so), each with the last column's value worked out
+    // from the others of its row. In the file the engine works it out with `lastSql`, an
+    // expression over the source's column names (a function of the connection), and the
+    // rows never leave the engine; on a server `lastValue` works it out here over the row's
+    // values as the server hands them over, and the rows go back in one COPY (a function of
+    // the server would run row by row, many times slower). `lastSql` and `lastValue` must
+    // give the same value. One statement: rowsAffected() counts the rows written, and
+    // inside a Transaction a failure undoes only it.
+    bool insertComputed(const QString &table, const QStringList &columns, const QString &source,
+                        const QVariantList &params, const QString &lastSql,
+                        const std::function<QString(const QVariantList &row)> &lastValue);
+
     // Creates on a server database the collation and the functions the statements use; an
     // open file needs nothing (they belong to the connection). Harmless when run again.
     bool installServerObjects();

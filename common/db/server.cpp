@@ -1,9 +1,15 @@
 #include "common/db/server.h"
 
+#include <QDateTime>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
+#include <QVariant>
 #include <QUrl>
 #include <QUrlQuery>
+
+#include <libpq-fe.h>
 
 namespace qav {
 namespace {
@@ -329,6 +335,174 @@ DbError fromServerError(const QSqlError &error, const QString &server)
     if (code == QLatin1String("P0001"))
         return DbError{ErrEngine, engineErrorText(1, primaryMessage(engine))};
     return make(ErrEngine, engine.trimmed());
+}
+
+namespace {
+
+PGconn *connectionOf(const QSqlDatabase &db)
+{
+    const QVariant v = db.driver() ? db.driver()->handle() : QVariant();
+    // The driver's handle is the libpq connection (named by its struct's name).
+    const bool libpq = v.isValid()
+        && (qstrcmp(v.typeName(), "PGconn*") == 0 || qstrcmp(v.typeName(), "pg_conn*") == 0);
+    return libpq ? *static_cast<PGconn *const *>(v.data()) : nullptr;
+}
+
+// The failure of a result (or of the connection) as the driver would report it; clears
+// the result.
+DbError resultError(PGconn *conn, PGresult *res, const QString &server)
+{
+    const char *state = res ? PQresultErrorField(res, PG_DIAG_SQLSTATE) : nullptr;
+    const QString text = QString::fromUtf8(res ? PQresultErrorMessage(res) : PQerrorMessage(conn));
+    if (res)
+        PQclear(res);
+    return fromServerError(QSqlError(QString(), text, QSqlError::StatementError,
+                                     QString::fromLatin1(state ? state : "")),
+                           server);
+}
+
+bool runPlain(PGconn *conn, const char *sql)
+{
+    PGresult *res = PQexec(conn, sql);
+    const bool ok = res && PQresultStatus(res) == PGRES_COMMAND_OK;
+    if (res)
+        PQclear(res);
+    return ok;
+}
+
+} // namespace
+
+void appendCopyField(QByteArray *data, const QVariant &value, bool first)
+{
+    if (!first)
+        data->append('\t');
+    if (value.isNull()) {
+        data->append("\\N");
+        return;
+    }
+    QByteArray text;
+    switch (value.typeId()) {
+    case QMetaType::QDateTime:
+        text = value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toUtf8();
+        break;
+    case QMetaType::QDate:
+        text = value.toDate().toString(QStringLiteral("yyyy-MM-dd")).toUtf8();
+        break;
+    case QMetaType::Bool:
+        text = value.toBool() ? "1" : "0";
+        break;
+    default:
+        text = value.toString().toUtf8();
+        break;
+    }
+    for (char c : std::as_const(text)) {
+        switch (c) {
+        case '\\':
+            data->append("\\\\");
+            break;
+        case '\t':
+            data->append("\\t");
+            break;
+        case '\n':
+            data->append("\\n");
+            break;
+        case '\r':
+            data->append("\\r");
+            break;
+        default:
+            data->append(c);
+        }
+    }
+}
+
+bool copyIntoServer(const QSqlDatabase &db, const QString &table, const QStringList &columns,
+                    const QByteArray &data, const QString &server, qint64 *rows, DbError *error)
+{
+    *rows = 0;
+    PGconn *conn = connectionOf(db);
+    if (!conn) {
+        *error = {ErrNotOpen, dbErrorText(ErrNotOpen)};
+        return false;
+    }
+    auto failure = [&](PGresult *res) {
+        *error = resultError(conn, res, server);
+        return false;
+    };
+    const QByteArray sql = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(u','))
+                               .toUtf8();
+    PGresult *res = PQexec(conn, sql.constData());
+    if (!res || PQresultStatus(res) != PGRES_COPY_IN)
+        return failure(res);
+    PQclear(res);
+    constexpr qsizetype kChunk = 1 << 20;
+    bool sent = true;
+    for (qsizetype at = 0; sent && at < data.size(); at += kChunk)
+        sent = PQputCopyData(conn, data.constData() + at, int(qMin(kChunk, data.size() - at))) == 1;
+    if (PQputCopyEnd(conn, sent ? nullptr : "the rows could not be sent") != 1)
+        return failure(nullptr);
+    bool ok = true;
+    while ((res = PQgetResult(conn)) != nullptr) {
+        if (PQresultStatus(res) != PGRES_COMMAND_OK) {
+            ok = failure(res);
+            continue;
+        }
+        *rows += QByteArray(PQcmdTuples(res)).toLongLong();
+        PQclear(res);
+    }
+    return ok;
+}
+
+
+int ServerRow::count() const
+{
+    return PQnfields(static_cast<const PGresult *>(m_result));
+}
+
+bool ServerRow::isNull(int column) const
+{
+    return PQgetisnull(static_cast<const PGresult *>(m_result), m_row, column);
+}
+
+const char *ServerRow::value(int column) const
+{
+    return PQgetvalue(static_cast<const PGresult *>(m_result), m_row, column);
+}
+
+int ServerRow::size(int column) const
+{
+    return PQgetlength(static_cast<const PGresult *>(m_result), m_row, column);
+}
+
+bool readServerRows(const QSqlDatabase &db, const QString &sql, const QString &server,
+                    const std::function<void(const ServerRow &)> &each, DbError *error)
+{
+    PGconn *conn = connectionOf(db);
+    if (!conn) {
+        *error = {ErrNotOpen, dbErrorText(ErrNotOpen)};
+        return false;
+    }
+    // A failed statement spoils the transaction it runs in: it runs under a savepoint.
+    const bool inside = PQtransactionStatus(conn) == PQTRANS_INTRANS;
+    if (inside && !runPlain(conn, "SAVEPOINT qav_read")) {
+        *error = resultError(conn, nullptr, server);
+        return false;
+    }
+    PGresult *res = PQexec(conn, sql.toUtf8().constData());
+    if (!res || PQresultStatus(res) != PGRES_TUPLES_OK) {
+        *error = resultError(conn, res, server);
+        if (inside)
+            runPlain(conn, "ROLLBACK TO SAVEPOINT qav_read");
+        return false;
+    }
+    ServerRow row;
+    row.m_result = res;
+    const int rows = PQntuples(res);
+    for (row.m_row = 0; row.m_row < rows; ++row.m_row)
+        each(row);
+    PQclear(res);
+    if (inside)
+        runPlain(conn, "RELEASE SAVEPOINT qav_read");
+    return true;
 }
 
 } // namespace qav

@@ -13,13 +13,20 @@
 //  adaptDdlForServer()  the table definitions of the suite (text columns that ignore case,
 //                       Byte, DATETIME, keys made as unique indexes) in the server's words.
 //  fromServerError()    a failure of the server as the suite's error number and text.
+//  copyIntoServer()     rows sent to a table with COPY, through the driver's connection.
+//  readServerRows()     rows read as texts, through the driver's connection.
 
 #include "common/db/dberror.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QSqlDatabase;
 class QSqlError;
+class QVariant;
 
 namespace qav {
 
@@ -42,6 +49,37 @@ QStringList serverObjectsSql();
 QStringList serverFunctionNames();
 
 QString adaptDdlForServer(const QString &sql);
+
+// Rows sent to a table of the server in one COPY (`data`: the rows in COPY's text format,
+// tab-separated, one a line, \N for no value; see appendCopyField()). False with the
+// failure in `error` (`server` is named in it as in fromServerError()).
+bool copyIntoServer(const QSqlDatabase &db, const QString &table, const QStringList &columns,
+                    const QByteArray &data, const QString &server, qint64 *rows, DbError *error);
+// One value of a row in COPY's text format (a separator before every value but the first).
+void appendCopyField(QByteArray *data, const QVariant &value, bool first);
+
+// One row of a result read by readServerRows(): each value as the server's text (UTF-8),
+// valid while the call to the reader lasts.
+class ServerRow
+{
+public:
+    int count() const;
+    bool isNull(int column) const;
+    const char *value(int column) const;
+    int size(int column) const;
+
+private:
+    friend bool readServerRows(const QSqlDatabase &, const QString &, const QString &,
+                               const std::function<void(const ServerRow &)> &, DbError *);
+    const void *m_result = nullptr;
+    int m_row = 0;
+};
+
+// Runs a statement of the program's own (no values in it) and hands each row to `each`,
+// as texts, without the driver's conversions: the fast way to fold many rows here. Inside
+// a transaction a failure undoes only this statement.
+bool readServerRows(const QSqlDatabase &db, const QString &sql, const QString &server,
+                    const std::function<void(const ServerRow &)> &each, DbError *error);
 
 // `server` is the URI of the connection, named in the texts of failures to reach it.
 DbError fromServerError(const QSqlError &error, const QString &server = QString());

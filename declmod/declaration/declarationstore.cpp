@@ -129,15 +129,21 @@ bool DeclarationStore::writePending(const DeclarationKey &key, bool consistent, 
                                      " doc_id_d=? and periodo=? and formulario=?"),
                       detKey))
         return fail();
-    // Each record with its control value, computed over the row exactly as it is stored.
-    if (!m_db.execute(
-            QStringLiteral(
-                "INSERT INTO f7093des (tip_doc_d, doc_id_d, periodo, formulario, tip_com,"
-                " num_ser, per_tri, tot_ven, tot_gra, cnumero)"
-                " SELECT 6, k.d, k.p, k.f, tip_com, num_ser, per_tri, tot_ven, tot_gra,"
-                " numerocontrol(7, '6', k.d, k.p, k.f, tip_com, num_ser, per_tri, tot_ven, tot_gra)"
-                " FROM tmpf7093des, (SELECT ? AS d, ? AS p, ? AS f) AS k"),
-            detKey))
+    // Each record with its control value, computed over the row exactly as it is stored
+    // (the row's fields in order, the control value itself last).
+    if (!m_db.insertComputed(
+            QStringLiteral("f7093des"),
+            {QStringLiteral("tip_doc_d"), QStringLiteral("doc_id_d"), QStringLiteral("periodo"),
+             QStringLiteral("formulario"), QStringLiteral("tip_com"), QStringLiteral("num_ser"),
+             QStringLiteral("per_tri"), QStringLiteral("tot_ven"), QStringLiteral("tot_gra"),
+             QStringLiteral("cnumero")},
+            QStringLiteral("SELECT 6 AS tip_doc_d, k.d AS doc_id_d, k.p AS periodo,"
+                           " k.f AS formulario, tip_com, num_ser, per_tri, tot_ven, tot_gra"
+                           " FROM tmpf7093des, (SELECT ? AS d, ? AS p, ? AS f) AS k"),
+            detKey,
+            QStringLiteral("numerocontrol(7, tip_doc_d, doc_id_d, periodo, formulario, tip_com,"
+                           " num_ser, per_tri, tot_ven, tot_gra)"),
+            [](const QVariantList &row) { return NumeroControl(row + QVariantList{QVariant()}, 7); }))
         return fail();
 
     const QVariantList cab = cabParams(key);

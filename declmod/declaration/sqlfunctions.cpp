@@ -3,6 +3,7 @@
 #include "declmod/declaration/numerocontrol.h"
 
 #include "common/amount/amount.h"
+#include "common/db/amounttotals.h"
 #include "common/db/rowdigest.h"
 
 #include <QSqlDatabase>
@@ -74,66 +75,6 @@ void fnNumeroControl(sqlite3_context *ctx, int argc, sqlite3_value **argv)
     sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
 }
 
-struct SumState {
-    std::int64_t raw;
-    int rows;
-    int overflow;
-    int notANumber;
-};
-
-bool isAmount(sqlite3_value *v)
-{
-    if (sqlite3_value_type(v) == SQLITE_NULL)
-        return true;
-    const auto *p = reinterpret_cast<const char *>(sqlite3_value_text(v));
-    return qav::Amount::parse(QByteArrayView(p, sqlite3_value_bytes(v))).has_value();
-}
-
-void fnIsAmount(sqlite3_context *ctx, int, sqlite3_value **argv)
-{
-    sqlite3_result_int(ctx, isAmount(argv[0]) ? 1 : 0);
-}
-
-void amountSumStep(sqlite3_context *ctx, int, sqlite3_value **argv)
-{
-    auto *st = static_cast<SumState *>(sqlite3_aggregate_context(ctx, sizeof(SumState)));
-    if (!st)
-        return;
-    ++st->rows;
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
-        return;
-    const auto *p = reinterpret_cast<const char *>(sqlite3_value_text(argv[0]));
-    const int n = sqlite3_value_bytes(argv[0]);
-    const auto value = qav::Amount::parse(QByteArrayView(p, n));
-    if (!value) {
-        st->notANumber = 1;
-        return;
-    }
-    const auto sum = qav::Amount::add(qav::Amount::fromRaw(st->raw), *value);
-    if (!sum)
-        st->overflow = 1;
-    else
-        st->raw = sum->raw();
-}
-
-void amountSumFinal(sqlite3_context *ctx)
-{
-    auto *st = static_cast<SumState *>(sqlite3_aggregate_context(ctx, 0));
-    if (!st || st->rows == 0) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    if (st->notANumber) {
-        sqlite3_result_error(ctx, "amount not a number", -1);
-        return;
-    }
-    if (st->overflow) {
-        sqlite3_result_error(ctx, "amount sum out of range", -1);
-        return;
-    }
-    sqlite3_result_int64(ctx, st->raw);
-}
-
 } // namespace
 
 bool registerDeclarationFunctions(const QSqlDatabase &db)
@@ -149,10 +90,7 @@ bool registerDeclarationFunctions(const QSqlDatabase &db)
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     return sqlite3_create_function(h, "numerocontrol", -1, flags, nullptr, fnNumeroControl,
                                    nullptr, nullptr) == SQLITE_OK
-        && sqlite3_create_function(h, "amountsum", 1, flags, nullptr, nullptr, amountSumStep,
-                                   amountSumFinal) == SQLITE_OK
-        && sqlite3_create_function(h, "isamount", 1, flags, nullptr, fnIsAmount, nullptr,
-                                   nullptr) == SQLITE_OK
+        && qav::registerAmountFunctions(h)
         && qav::registerRowDigest(h);
 }
 

@@ -5,12 +5,9 @@
 //                                  they were a stored row whose last field (the control
 //                                  value itself) follows them; so a row is inserted with its
 //                                  control value in one INSERT ... SELECT.
-//   amountsum(text)                the exact sum of amounts held as text, as the ten-
-//                                  thousandths of an Amount (an integer); NULL when no row
-//                                  was summed; NULLs are left out. A text that is not an
-//                                  amount (qav::Amount::parse), or a sum beyond the range of
-//                                  Amount, is an SQL error: no wrong sum is ever given.
-//   isamount(text)                 1 when the value is NULL or an amount, else 0.
+//   amountsum(text), isamount(text)
+//                                  the exact sum of amounts held as text, and whether a
+//                                  value is one (qav::registerAmountFunctions).
 //   rowdigest(v1, v2, ...)         a digest of the rows' values whatever their order
 //                                  (qav::RowDigest); NULL when there is no row.
 //

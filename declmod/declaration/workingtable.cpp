@@ -3,6 +3,8 @@
 #include "declmod/declaration/recoveryfile.h"
 #include "declmod/declaration/sqlfunctions.h"
 
+#include "common/db/amounttotals.h"
+
 #include <QSqlQuery>
 
 namespace declmod {
@@ -105,10 +107,11 @@ std::optional<VoucherRecord> WorkingTable::find(const QString &tip_com, const QS
 
 std::optional<DetailTotals> WorkingTable::totals()
 {
-    QSqlQuery q(m_db.handle());
-    if (!m_db.select(&q, QStringLiteral("SELECT count(*), amountsum(tot_ven), amountsum(tot_gra)"
-                                        " FROM tmpf7093des"))
-        || !q.next()) {
+    qav::DbError failure;
+    const std::optional<qav::AmountTotals> sums = qav::amountTotals(
+        m_db, QStringLiteral("tmpf7093des"), {QStringLiteral("tot_ven"), QStringLiteral("tot_gra")},
+        &failure);
+    if (!sums) {
         // An amount that is not a number makes the sums fail: the record is named instead.
         QSqlQuery bad(m_db.handle());
         if (!m_db.select(&bad, QStringLiteral("SELECT tip_com, num_ser, per_tri, CASE WHEN"
@@ -127,11 +130,11 @@ std::optional<DetailTotals> WorkingTable::totals()
         return t;
     }
     DetailTotals t;
-    t.count = q.value(0).toLongLong();
-    if (!q.value(1).isNull())
-        t.totVen = qav::Amount::fromRaw(q.value(1).toLongLong());
-    if (!q.value(2).isNull())
-        t.totGra = qav::Amount::fromRaw(q.value(2).toLongLong());
+    t.count = sums->rows;
+    if (sums->sums.value(0))
+        t.totVen = qav::Amount::fromRaw(*sums->sums.value(0));
+    if (sums->sums.value(1))
+        t.totGra = qav::Amount::fromRaw(*sums->sums.value(1));
     return t;
 }
 
