@@ -131,7 +131,8 @@ std::optional<AmountTotals> amountTotals(Database &db, const QString &table,
     }
     QList<SumState> states(columns.size(), SumState{0, 0, 0, 0});
     const bool read = readServerRows(
-        db.handle(), QStringLiteral("SELECT %1 FROM %2").arg(columns.join(u','), table), db.fileName(),
+        db.handle(), QStringLiteral("SELECT %1 FROM %2").arg(columns.join(u','), table), {},
+        db.fileName(),
         [&](const ServerRow &row) {
             ++totals.rows;
             for (int i = 0; i < states.size(); ++i)

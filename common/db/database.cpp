@@ -575,24 +575,25 @@ bool Database::insertComputed(const QString &table, const QStringList &columns,
         return execute(QStringLiteral("INSERT INTO %1 (%2) SELECT *, %3 FROM (%4) AS s")
                            .arg(table, columns.join(u','), lastSql, source),
                        params);
-    QSqlQuery q;
-    if (!select(&q, source, params))
-        return false;
-    const int count = q.record().count();
+    // The rows are read as the server's texts, without the driver's conversions.
     QByteArray data;
     QVariantList row;
-    row.reserve(count);
-    while (q.next()) {
-        row.clear();
-        for (int i = 0; i < count; ++i) {
-            row << q.value(i);
-            appendCopyField(&data, row.last(), i == 0);
-        }
-        appendCopyField(&data, lastValue(row), false);
-        data.append('\n');
-    }
-    q.finish();
-    q = QSqlQuery();
+    DbError e;
+    const bool read = readServerRows(
+        handle(), source, params, m_file,
+        [&](const ServerRow &r) {
+            row.clear();
+            for (int i = 0; i < r.count(); ++i) {
+                row << (r.isNull(i) ? QVariant(QMetaType::fromType<QString>())
+                                    : QVariant(QString::fromUtf8(r.value(i), r.size(i))));
+                appendCopyField(&data, row.last(), i == 0);
+            }
+            appendCopyField(&data, lastValue(row), false);
+            data.append('\n');
+        },
+        &e);
+    if (!read)
+        return fail(e);
     if (data.isEmpty()) {
         m_error = {};
         return true;
@@ -601,7 +602,6 @@ bool Database::insertComputed(const QString &table, const QStringList &columns,
     if (guard && !savepoint("SAVEPOINT qav_statement"))
         return fail(errorOf(handle().lastError()));
     qint64 rows = 0;
-    DbError e;
     if (!copyIntoServer(handle(), table, columns, data, m_file, &rows, &e)) {
         if (guard)
             savepoint("ROLLBACK TO SAVEPOINT qav_statement");

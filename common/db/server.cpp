@@ -473,8 +473,32 @@ int ServerRow::size(int column) const
     return PQgetlength(static_cast<const PGresult *>(m_result), m_row, column);
 }
 
-bool readServerRows(const QSqlDatabase &db, const QString &sql, const QString &server,
-                    const std::function<void(const ServerRow &)> &each, DbError *error)
+// The statement with its `?` placeholders numbered as the server wants them ($1, $2 ...),
+// none inside a quoted text or name.
+QByteArray numberedPlaceholders(const QString &sql)
+{
+    QString out;
+    out.reserve(sql.size() + 16);
+    int n = 0;
+    QChar quote;
+    for (const QChar c : sql) {
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == u'\'' || c == u'"') {
+            quote = c;
+        } else if (c == u'?') {
+            out += u'$' + QString::number(++n);
+            continue;
+        }
+        out += c;
+    }
+    return out.toUtf8();
+}
+
+bool readServerRows(const QSqlDatabase &db, const QString &sql, const QVariantList &params,
+                    const QString &server, const std::function<void(const ServerRow &)> &each,
+                    DbError *error)
 {
     PGconn *conn = connectionOf(db);
     if (!conn) {
@@ -487,7 +511,14 @@ bool readServerRows(const QSqlDatabase &db, const QString &sql, const QString &s
         *error = resultError(conn, nullptr, server);
         return false;
     }
-    PGresult *res = PQexec(conn, sql.toUtf8().constData());
+    QList<QByteArray> texts;
+    QList<const char *> values;
+    for (const QVariant &p : params) {
+        texts << (p.isNull() ? QByteArray() : p.toString().toUtf8());
+        values << (p.isNull() ? nullptr : texts.last().constData());
+    }
+    PGresult *res = PQexecParams(conn, numberedPlaceholders(sql).constData(), int(values.size()),
+                                 nullptr, values.constData(), nullptr, nullptr, 0);
     if (!res || PQresultStatus(res) != PGRES_TUPLES_OK) {
         *error = resultError(conn, res, server);
         if (inside)

@@ -21,12 +21,12 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 #include <functional>
 
 class QSqlDatabase;
 class QSqlError;
-class QVariant;
 
 namespace qav {
 
@@ -69,17 +69,20 @@ public:
     int size(int column) const;
 
 private:
-    friend bool readServerRows(const QSqlDatabase &, const QString &, const QString &,
-                               const std::function<void(const ServerRow &)> &, DbError *);
+    friend bool readServerRows(const QSqlDatabase &, const QString &, const QVariantList &,
+                               const QString &, const std::function<void(const ServerRow &)> &,
+                               DbError *);
     const void *m_result = nullptr;
     int m_row = 0;
 };
 
-// Runs a statement of the program's own (no values in it) and hands each row to `each`,
-// as texts, without the driver's conversions: the fast way to fold many rows here. Inside
-// a transaction a failure undoes only this statement.
-bool readServerRows(const QSqlDatabase &db, const QString &sql, const QString &server,
-                    const std::function<void(const ServerRow &)> &each, DbError *error);
+// Runs a statement of the program's own, with `params` bound in order to its `?`
+// placeholders (as texts, their types worked out by the server), and hands each row to
+// `each` as texts, without the driver's conversions: the fast way to fold many rows here.
+// Inside a transaction a failure undoes only this statement.
+bool readServerRows(const QSqlDatabase &db, const QString &sql, const QVariantList &params,
+                    const QString &server, const std::function<void(const ServerRow &)> &each,
+                    DbError *error);
 
 // `server` is the URI of the connection, named in the texts of failures to reach it.
 DbError fromServerError(const QSqlError &error, const QString &server = QString());

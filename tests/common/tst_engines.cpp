@@ -408,7 +408,7 @@ private slots:
         auto insert = [&] {
             return m_db->insertComputed(
                 QStringLiteral("T2"), {QStringLiteral("k"), QStringLiteral("v"), QStringLiteral("n"), QStringLiteral("c")},
-                QStringLiteral("SELECT k, v, n FROM S1"), {},
+                QStringLiteral("SELECT k, v, n FROM S1 WHERE k <> '?' AND n > ?"), {-10},
                 QStringLiteral("k || '|' || coalesce(v, '-') || '|' || n"), expected);
         };
         QVERIFY2(insert(), qPrintable(m_db->lastError().text));
