@@ -760,7 +760,7 @@ bool RecoveryFile::start(bool pending)
         q.setForwardOnly(true);
         ok = m_db.select(&q, QStringLiteral("SELECT tip_com, num_ser, per_tri, tot_ven, tot_gra"
                                             " FROM tmpf7093des"));
-        m_packed.clear();
+        m_packed.resize(0); // keeps the buffer of the last change
         while (ok && q.next())
             packRecord(m_packed, {q.value(0).toString(), q.value(1).toString(),
                                   q.value(2).toString(), q.value(3).toString(),
@@ -811,7 +811,7 @@ bool RecoveryFile::write(const std::function<bool(Store &)> &change)
 void RecoveryFile::writeOne(int kind, const VoucherRecord &record)
 {
     write([this, kind, &record](Store &s) {
-        m_packed.clear();
+        m_packed.resize(0); // keeps the buffer of the last change
         packRecord(m_packed, record);
         return s.addChange(kind, m_packed);
     });
@@ -863,7 +863,7 @@ void RecoveryFile::beginBatch()
     if (!m_store && !start(m_pending))
         return;
     m_batchFailed = !m_store->begin(true);
-    m_packed.clear();
+    m_packed.resize(0); // keeps the buffer of the last change
     m_inBatch = true;
 }
 
