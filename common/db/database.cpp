@@ -614,6 +614,54 @@ bool Database::insertComputed(const QString &table, const QStringList &columns,
     return true;
 }
 
+bool Database::insertRows(const QString &table, const QStringList &columns,
+                          const QVariantList &values)
+{
+    m_rowsAffected = 0;
+    const int width = int(columns.size());
+    if (width == 0 || values.size() % width != 0)
+        return fail({ErrEngine, dbErrorText(ErrEngine, QStringLiteral("valores incompletos"))});
+    if (values.isEmpty()) {
+        m_error = {};
+        return true;
+    }
+    if (m_engine != Engine::Server) {
+        Transaction t(*this);
+        if (!t.isActive())
+            return false;
+        PreparedStatement add = prepareInsert(table, columns);
+        for (qsizetype at = 0; at < values.size(); at += width)
+            if (!add.run(values.mid(at, width)))
+                return false;
+        if (!t.commit())
+            return false;
+        m_rowsAffected = int(values.size() / width);
+        m_error = {};
+        return true;
+    }
+    QByteArray data;
+    for (qsizetype at = 0; at < values.size(); ++at) {
+        appendCopyField(&data, values[at], at % width == 0);
+        if (at % width == width - 1)
+            data.append('\n');
+    }
+    const bool guard = guarded();
+    if (guard && !savepoint("SAVEPOINT qav_statement"))
+        return fail(errorOf(handle().lastError()));
+    qint64 rows = 0;
+    DbError e;
+    if (!copyIntoServer(handle(), table, columns, data, m_file, &rows, &e)) {
+        if (guard)
+            savepoint("ROLLBACK TO SAVEPOINT qav_statement");
+        return fail(e);
+    }
+    if (guard)
+        savepoint("RELEASE SAVEPOINT qav_statement");
+    m_rowsAffected = int(rows);
+    m_error = {};
+    return true;
+}
+
 QString Database::rowOrderColumn() const
 {
     return m_engine == Engine::Server ? QStringLiteral("ctid") : QStringLiteral("rowid");

@@ -178,6 +178,12 @@ public:
                         const QVariantList &params, const QString &lastSql,
                         const std::function<QString(const QVariantList &row)> &lastValue);
 
+    // Adds rows to `table` (`columns`, in order; `values` row after row) as one statement:
+    // on a server in one COPY, in the file through one prepared INSERT. A row the table
+    // refuses (a repeated key) fails the whole statement and none of its rows stays;
+    // rowsAffected() counts the rows added.
+    bool insertRows(const QString &table, const QStringList &columns, const QVariantList &values);
+
     // Creates on a server database the collation and the functions the statements use; an
     // open file needs nothing (they belong to the connection). Harmless when run again.
     bool installServerObjects();

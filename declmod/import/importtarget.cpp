@@ -126,30 +126,43 @@ bool WorkingTableTarget::flushBatch(bool fromAdd)
 {
     if (m_batchRows == 0)
         return true;
-    bool ok;
-    int added;
-    if (m_batchRows == kBatchRows) {
-        ok = m_statement.run(m_batch);
-        added = m_statement.rowsAffected();
-    } else {
-        ok = m_db.execute(batchInsert(m_batchRows), m_batch);
-        added = m_db.rowsAffected();
-    }
+    static const QStringList columns{QStringLiteral("tip_com"), QStringLiteral("num_ser"),
+                                     QStringLiteral("per_tri"), QStringLiteral("tot_ven"),
+                                     QStringLiteral("tot_gra")};
     const int sent = m_batchRows;
+    int added = 0;
+    bool ok = m_db.insertRows(QStringLiteral("tmpf7093des"), columns, m_batch);
+    if (ok) {
+        added = m_db.rowsAffected();
+    } else if (m_db.lastError().number == qav::ErrDuplicateKey) {
+        // The server took as one key what the folding here did not (letters beyond those
+        // case folding knows): the rows go again, a repeated key skipped, to learn which
+        // were stored.
+        ok = true;
+        const qsizetype part = qsizetype(kBatchRows) * columns.size();
+        for (qsizetype at = 0; ok && at < m_batch.size(); at += part) {
+            const QVariantList values = m_batch.mid(at, part);
+            if (values.size() == part) {
+                ok = m_statement.run(values);
+                added += ok ? m_statement.rowsAffected() : 0;
+            } else {
+                ok = m_db.execute(batchInsert(int(values.size() / columns.size())), values);
+                added += ok ? m_db.rowsAffected() : 0;
+            }
+        }
+    }
     // A failed add() is taken back by the run itself: it is not counted as lost here.
     const int current = fromAdd ? 1 : 0;
     m_batch.clear();
     m_batchRows = 0;
     if (!ok) {
-        // The statement is undone whole: none of its records was stored.
+        // What was not stored is lost; the run says so.
         m_error = m_db.lastError();
-        m_lost += sent - current;
-        m_pending -= sent;
+        m_lost += sent - added - current;
+        m_pending -= sent - added;
         return false;
     }
     if (added < sent) {
-        // The server took as one key what the folding here did not (letters beyond those
-        // case folding knows): those records were not stored, and the run says so.
         m_lost += sent - added - current;
         m_pending -= sent - added;
         m_error = {qav::ErrDuplicateKey, qav::dbErrorText(qav::ErrDuplicateKey)};
@@ -211,7 +224,7 @@ ImportTarget::Result WorkingTableTarget::add(const ImportRecord &record)
         ++m_pending;
         if (m_kept)
             m_kept->addToBatch(fields);
-        if ((m_batchRows >= kBatchRows || m_pending >= m_chunk) && !flushBatch(true))
+        if (m_pending >= m_chunk && !flushBatch(true))
             return Result::Failed;
         if (m_pending >= m_chunk && !commit())
             return Result::Failed;

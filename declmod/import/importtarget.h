@@ -8,9 +8,11 @@
 // WorkingTableTarget writes into the session's working table `tmpf7093des` through one
 // prepared statement of the engine with bound values (on the embedded file the record's
 // bytes are bound as they are, converted only when they hold letters beyond ASCII; on a
-// server through the database layer, many rows to a statement, a repeated key answered at
-// once from the keys the table holds, compared without regard to case as the table's
-// collation does, and skipped by the server too), inside write transactions
+// server through the database layer, the rows of a chunk in one statement (insertRows), a
+// repeated key answered at once from the keys the table holds, compared without regard
+// to case as the table's collation does; a key the server still finds repeated sends the
+// chunk again in statements that skip it, so the records not stored are known and
+// reported), inside write transactions
 // committed every `chunk` records, so that a long run neither holds the file's write lock
 // for long nor commits row by row. Records added before a failure or a stop stay once
 // finish() has committed them. When a RecoveryFile keeps the working table, each batch is
@@ -69,11 +71,11 @@ private:
     sqlite3 *m_handle = nullptr;
     sqlite3_stmt *m_insert = nullptr;
     RecoveryFile *m_kept = nullptr; // during a batch
-    // Where the engine's own handle is not SQLite's: the layer's statements, rows sent
-    // kBatchRows at a time.
+    // Where the engine's own handle is not SQLite's: the layer's statements, the rows of a
+    // chunk at once (kBatchRows at a time when a repeated key must be skipped).
     static constexpr int kBatchRows = 500;
     bool flushBatch(bool fromAdd);
-    qav::PreparedStatement m_statement; // kBatchRows rows
+    qav::PreparedStatement m_statement; // kBatchRows rows, a repeated key skipped
     bool m_layerPath = false;
     QSet<QString> m_keys;               // the working table's keys, folded
     QVariantList m_batch;

@@ -6,9 +6,11 @@
 #include "common/db/database.h"
 #include "common/db/rowdigest.h"
 #include "common/db/tableinfo.h"
+#include "common/text/textfile.h"
 #include "declmod/declaration/numerocontrol.h"
 #include "declmod/declaration/sqlfunctions.h"
 #include "declmod/declaration/workingtable.h"
+#include "declmod/import/importtarget.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/testserver.h"
 
@@ -531,6 +533,71 @@ private slots:
         const std::optional<QList<bool>> got = qav::dateColumns(db(), table);
         QVERIFY2(got, qPrintable(db().lastError().text));
         QCOMPARE(*got, marks);
+    }
+
+    // The import's target stores every record of a chunk, answers a key repeated in another
+    // case at once, and reports (never drops silently) a record whose key the server's
+    // collation takes as repeated where the program's case folding does not ("A²" and
+    // "a2" are one key on the server, two in the file).
+    void importTarget_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QStringList>("series");  // one record each, in the file's code page
+        QTest::addColumn<int>("duplicates");      // answered Duplicate at once
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("lost");
+        QStringList many;
+        for (int i = 0; i < 12; ++i)
+            many << QStringLiteral("F%1").arg(i, 3, 10, QLatin1Char('0'));
+        for (const char *engine : {"file", "server"}) {
+            const bool server = qstrcmp(engine, "server") == 0;
+            QTest::addRow("%s: chunks of distinct keys", engine)
+                << QString::fromLatin1(engine) << many << 0 << 12 << 0;
+            QTest::addRow("%s: a key repeated in another case", engine)
+                << QString::fromLatin1(engine) << QStringList{"F001", "f001", "F002"} << 1 << 2 << 0;
+            QTest::addRow("%s: a key only the server's collation repeats", engine)
+                << QString::fromLatin1(engine) << QStringList{"A2", QStringLiteral("a²"), "B1"} << 0
+                << (server ? 2 : 3) << (server ? 1 : 0);
+        }
+    }
+
+    void importTarget()
+    {
+        OPEN_ENGINE();
+        QFETCH(QStringList, series);
+        QFETCH(int, duplicates);
+        QFETCH(int, stored);
+        QFETCH(int, lost);
+        declmod::WorkingTable table(*m_db);
+        QVERIFY(table.create());
+        int repeated = 0;
+        bool finished;
+        qav::DbError error;
+        qint64 lostRecords;
+        {
+            declmod::WorkingTableTarget target(*m_db, 5);
+            for (const QString &s : series) {
+                declmod::ImportRecord r;
+                const QByteArray bytes = qav::encodeCp1252(s);
+                r.tip_com.assign("01");
+                r.num_ser.assign(bytes);
+                r.per_tri.assign("01");
+                r.tot_ven.assign("1.00");
+                r.tot_gra.assign("0.18");
+                const auto result = target.add(r);
+                QVERIFY(result != declmod::ImportTarget::Result::Failed);
+                repeated += result == declmod::ImportTarget::Result::Duplicate ? 1 : 0;
+            }
+            finished = target.finish();
+            error = target.error();
+            lostRecords = target.lost();
+        }
+        QCOMPARE(repeated, duplicates);
+        QCOMPARE(table.count(), qint64(stored));
+        QCOMPARE(lostRecords, qint64(lost));
+        QCOMPARE(finished, lost == 0);
+        if (lost > 0)
+            QCOMPARE(error.number, int(qav::ErrDuplicateKey));
     }
 
     // Texts compare without regard to case: lookups, keys and the refusal of a repeated key.
