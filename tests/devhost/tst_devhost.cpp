@@ -5,6 +5,7 @@
 #include "common/db/database.h"
 #include "common/settings/profile.h"
 #include "common/text/textfile.h"
+#include "tests/support/runprogram.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>
@@ -16,35 +17,12 @@
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Run = qavtest::ProgramRun;
+using qavtest::runProgram;
 
 QString binDir()
 {
     return qEnvironmentVariable("QAV_BIN_DIR");
-}
-
-Run runProgram(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    p.setProcessEnvironment(env);
-    p.start(program, args);
-    Run r;
-    if (!p.waitForStarted(10000) || !p.waitForFinished(180000)) {
-        p.kill();
-        p.waitForFinished(5000);
-        r.err = QStringLiteral("did not run: ") + p.errorString();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
 }
 
 Run devhost(const QStringList &args)

@@ -8,6 +8,7 @@
 #include "common/db/database.h"
 #include "common/install/installation.h"
 #include "common/text/textfile.h"
+#include "tests/support/runprogram.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/testserver.h"
 
@@ -18,32 +19,12 @@
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Run = qavtest::ProgramRun;
 
+// A program of the build (QAV_BIN_DIR) by its name.
 Run runProgram(const QString &name, const QStringList &args, const QString &windir = QString())
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    if (!windir.isEmpty())
-        env.insert(QStringLiteral("QAV_WINDIR"), windir);
-    p.setProcessEnvironment(env);
-    p.start(qEnvironmentVariable("QAV_BIN_DIR") + u'/' + name, args);
-    Run r;
-    if (!p.waitForStarted(10000) || !p.waitForFinished(180000)) {
-        p.kill();
-        p.waitForFinished(5000);
-        r.err = QStringLiteral("did not run: ") + p.errorString();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return qavtest::runProgram(qEnvironmentVariable("QAV_BIN_DIR") + u'/' + name, args, windir);
 }
 
 } // namespace
