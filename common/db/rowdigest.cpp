@@ -1,6 +1,7 @@
 #include "common/db/rowdigest.h"
 
 #include "common/db/database.h"
+#include "common/db/server.h"
 
 #include <QHashFunctions>
 #include <QSqlDriver>
@@ -114,8 +115,14 @@ bool registerRowDigest(sqlite3 *connection)
 }
 
 std::optional<QVariant> rowDigest(Database &db, const QString &values, const QString &source,
-                                  const QVariantList &params)
+                                  const QVariantList &params, DbError *error)
 {
+    DbError failure;
+    auto failed = [&](const DbError &e) {
+        if (error)
+            *error = e.isError() ? e : DbError{ErrEngine, dbErrorText(ErrEngine)};
+        return std::nullopt;
+    };
     QSqlQuery q(db.handle());
     q.setForwardOnly(true);
     if (db.engine() == Engine::SQLite) {
@@ -124,28 +131,30 @@ std::optional<QVariant> rowDigest(Database &db, const QString &values, const QSt
                                + source,
                        params)
             || !q.next())
-            return std::nullopt;
+            return failed(db.lastError());
         return q.value(0);
     }
-    // The server hands the rows over and the program folds them: the digest is the
-    // program's own hash, which no function of the server computes.
-    if (!db.select(&q, QStringLiteral("SELECT ") + values + QStringLiteral(" FROM ") + source,
-                   params))
-        return std::nullopt;
+    // The server hands the rows over (as its texts, straight from the connection) and the
+    // program folds them: the digest is the program's own hash, which no function of the
+    // server computes.
     RowDigest digest;
-    const int columns = q.record().count();
     bool any = false;
-    while (q.next()) {
-        any = true;
-        for (int i = 0; i < columns; ++i) {
-            const QVariant v = q.value(i);
-            if (v.isNull())
-                digest.addNull();
-            else
-                digest.addValue(v.toString().toUtf8());
-        }
-        digest.endRow();
-    }
+    const bool read = readServerRows(
+        db.handle(), QStringLiteral("SELECT ") + values + QStringLiteral(" FROM ") + source, params,
+        db.fileName(),
+        [&](const ServerRow &row) {
+            any = true;
+            for (int i = 0; i < row.count(); ++i) {
+                if (row.isNull(i))
+                    digest.addNull();
+                else
+                    digest.addValue(QByteArrayView(row.value(i), row.size(i)));
+            }
+            digest.endRow();
+        },
+        &failure);
+    if (!read)
+        return failed(failure);
     if (!any)
         return QVariant();
     return QVariant(QString::fromLatin1(digest.text()));

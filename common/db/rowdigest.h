@@ -12,8 +12,10 @@
 //                 The values should be texts (CAST(x AS TEXT)), so that both engines hand
 //                 the same texts over.
 //
-// Errors: rowDigest() returns no value when the statement fails (db.lastError() says why);
-// a null QVariant is the digest of no rows.
+// Errors: rowDigest() returns no value when the statement fails, and says why in `error`
+// when one is given; a null QVariant is the digest of no rows.
+
+#include "common/db/dberror.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -57,7 +59,7 @@ private:
 };
 
 std::optional<QVariant> rowDigest(Database &db, const QString &values, const QString &source,
-                                  const QVariantList &params = {});
+                                  const QVariantList &params = {}, DbError *error = nullptr);
 
 // Registers rowdigest(v1, v2, ...) on a SQLite connection.
 bool registerRowDigest(sqlite3 *connection);

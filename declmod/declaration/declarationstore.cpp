@@ -214,14 +214,15 @@ std::optional<QByteArray> DeclarationStore::version(const DeclarationKey &key, R
     const QString values = QStringLiteral(
         "CAST(tip_com AS TEXT), CAST(num_ser AS TEXT), CAST(per_tri AS TEXT),"
         " CAST(tot_ven AS TEXT), CAST(tot_gra AS TEXT)");
+    qav::DbError failure;
     const std::optional<QVariant> digest = records == Records::Stored
         ? qav::rowDigest(m_db, values,
                          QStringLiteral("f7093des WHERE tip_doc_d=6 and doc_id_d=? and periodo=?"
                                         " and formulario=?"),
-                         {key.taxpayerId, key.period, key.formNumber})
-        : qav::rowDigest(m_db, values, QStringLiteral("tmpf7093des"));
+                         {key.taxpayerId, key.period, key.formNumber}, &failure)
+        : qav::rowDigest(m_db, values, QStringLiteral("tmpf7093des"), {}, &failure);
     if (!digest) {
-        fail();
+        m_error = failure;
         return std::nullopt;
     }
     const QVariant rows = *digest;

@@ -489,6 +489,10 @@ private slots:
             }
             expected.endRow();
         }
+        // A table that does not exist: no digest, and the number of the missing table.
+        qav::DbError missing;
+        QVERIFY(!qav::rowDigest(db(), values, QStringLiteral("NoSuchTable"), {}, &missing));
+        QCOMPARE(missing.number, int(qav::ErrNoSuchTable));
         if (rows.isEmpty()) {
             QVERIFY(got->isNull());
             return;
