@@ -26,7 +26,8 @@ done
 
 as_owner() {
   if [ "$(id -u)" -eq 0 ]; then
-    runuser -u postgres -- "$@"
+    # From a folder the user may enter: the checkout may sit in root's own home.
+    (cd / && runuser -u postgres -- "$@")
   else
     "$@"
   fi
