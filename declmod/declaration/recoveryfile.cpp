@@ -323,14 +323,17 @@ struct RecoveryFile::Store {
                     " PRAGMA synchronous=FULL;");
     }
 
-    // Begins a change. Its commit is synced to the disk unless `relaxed` and a commit was
-    // synced less than a second ago: the import's batches then cost one sync a second
-    // instead of one each. A killed process loses nothing either way (the written pages
+    // Begins a change. Its commit is synced to the disk unless `relaxed` and less than a
+    // second went by since the last sync (or since the first relaxed change of a new
+    // file): the import's batches then cost one sync a second instead of one each, and
+    // endBatches() syncs what is left. A killed process loses nothing either way (the written pages
     // are the system's); a power cut may lose the batches of that last second, never the
     // file's consistency, and a later synced commit carries the earlier ones with it.
     bool begin(bool relaxed = false)
     {
-        relaxedNow = relaxed && sinceSync.isValid() && sinceSync.elapsed() < 1000;
+        if (relaxed && !sinceSync.isValid())
+            sinceSync.start();
+        relaxedNow = relaxed && sinceSync.elapsed() < 1000;
         // The engine takes the setting only outside a transaction.
         if (relaxedNow && !exec("PRAGMA synchronous=NORMAL"))
             return false;
@@ -719,7 +722,7 @@ bool RecoveryFile::takeFreeSlot()
     return false;
 }
 
-bool RecoveryFile::start(bool pending)
+bool RecoveryFile::start(bool pending, bool relaxed)
 {
     if (!isOpen())
         return false;
@@ -734,7 +737,7 @@ bool RecoveryFile::start(bool pending)
     }
     ::close(fd);
     auto store = std::make_unique<Store>();
-    bool ok = store->open(file) && store->exec("BEGIN") && store->exec(kCreate)
+    bool ok = store->open(file) && store->begin(relaxed) && store->exec(kCreate)
         && store->prepareAll();
     if (ok) {
         sqlite3_stmt *head = nullptr;
@@ -860,7 +863,7 @@ void RecoveryFile::beginBatch()
     if (!isOpen() || m_inBatch)
         return;
     // The copy is made before the table's transaction starts, of what the table holds.
-    if (!m_store && !start(m_pending))
+    if (!m_store && !start(m_pending, true))
         return;
     m_batchFailed = !m_store->begin(true);
     m_packed.resize(0); // keeps the buffer of the last change

@@ -136,7 +136,8 @@ private:
     QString slotPath(int n, const char *suffix) const;
     bool offerEnded(const std::function<bool()> &ask);
     bool takeFreeSlot();
-    bool start(bool pending);
+    // Writes the file afresh from the table; `relaxed` as the import's batches are synced.
+    bool start(bool pending, bool relaxed = false);
     bool write(const std::function<bool(Store &)> &change);
     void writeOne(int kind, const VoucherRecord &record);
     void fail(const QString &what);
