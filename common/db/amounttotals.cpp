@@ -3,6 +3,7 @@
 #include "common/amount/amount.h"
 #include "common/db/database.h"
 #include "common/db/server.h"
+#include "common/db/sqlitehandle.h"
 
 #include <QSqlDriver>
 #include <QSqlQuery>
@@ -85,16 +86,6 @@ void amountSumFinal(sqlite3_context *ctx)
     sqlite3_result_int64(ctx, st->raw);
 }
 
-sqlite3 *sqliteHandle(const QSqlDatabase &db)
-{
-    if (!db.driver())
-        return nullptr;
-    const QVariant v = db.driver()->handle();
-    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(v.data());
-}
-
 } // namespace
 
 bool registerAmountFunctions(sqlite3 *h)
@@ -112,7 +103,7 @@ std::optional<AmountTotals> amountTotals(Database &db, const QString &table,
 {
     AmountTotals totals;
     if (db.engine() == Engine::SQLite) {
-        registerAmountFunctions(sqliteHandle(db.handle()));
+        registerAmountFunctions(qav::sqliteHandle(db.handle()));
         QStringList sums;
         for (const QString &c : columns)
             sums << QStringLiteral("amountsum(%1)").arg(c);

@@ -3,6 +3,7 @@
 #include "common/amount/decimalscan.h"
 #include "common/db/account.h"
 #include "common/db/server.h"
+#include "common/db/sqlitehandle.h"
 #include "common/text/textfile.h"
 
 #include <QCryptographicHash>
@@ -131,10 +132,7 @@ double valOf(const QString &text)
 
 void registerSqlFunctions(const QSqlDatabase &db)
 {
-    const QVariant v = db.driver()->handle();
-    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
-        return;
-    auto *h = *static_cast<sqlite3 *const *>(v.data());
+    sqlite3 *h = sqliteHandle(db);
     if (!h)
         return;
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
@@ -308,10 +306,7 @@ bool Database::open(const OpenOptions &o)
 
 bool Database::isReadOnlyConnection() const
 {
-    const QVariant v = handle().driver()->handle();
-    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
-        return false;
-    auto *h = *static_cast<sqlite3 *const *>(v.data());
+    sqlite3 *h = sqliteHandle(handle());
     return h && sqlite3_db_readonly(h, "main") == 1;
 }
 

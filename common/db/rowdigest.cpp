@@ -2,6 +2,7 @@
 
 #include "common/db/database.h"
 #include "common/db/server.h"
+#include "common/db/sqlitehandle.h"
 
 #include <QHashFunctions>
 #include <QSqlDriver>
@@ -94,16 +95,6 @@ void rowDigestFinal(sqlite3_context *ctx)
     sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
 }
 
-sqlite3 *sqliteHandle(const QSqlDatabase &db)
-{
-    if (!db.driver())
-        return nullptr;
-    const QVariant v = db.driver()->handle();
-    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(v.data());
-}
-
 } // namespace
 
 bool registerRowDigest(sqlite3 *connection)
@@ -126,7 +117,7 @@ std::optional<QVariant> rowDigest(Database &db, const QString &values, const QSt
     QSqlQuery q(db.handle());
     q.setForwardOnly(true);
     if (db.engine() == Engine::SQLite) {
-        registerRowDigest(sqliteHandle(db.handle()));
+        registerRowDigest(qav::sqliteHandle(db.handle()));
         if (!db.select(&q, QStringLiteral("SELECT rowdigest(") + values + QStringLiteral(") FROM ")
                                + source,
                        params)

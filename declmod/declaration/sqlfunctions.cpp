@@ -5,6 +5,7 @@
 #include "common/amount/amount.h"
 #include "common/db/amounttotals.h"
 #include "common/db/rowdigest.h"
+#include "common/db/sqlitehandle.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -79,12 +80,7 @@ void fnNumeroControl(sqlite3_context *ctx, int argc, sqlite3_value **argv)
 
 bool registerDeclarationFunctions(const QSqlDatabase &db)
 {
-    if (!db.driver())
-        return false;
-    const QVariant v = db.driver()->handle();
-    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
-        return false;
-    auto *h = *static_cast<sqlite3 *const *>(v.data());
+    sqlite3 *h = qav::sqliteHandle(db);
     if (!h)
         return false;
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;

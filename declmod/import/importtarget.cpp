@@ -2,6 +2,7 @@
 
 #include "declmod/declaration/recoveryfile.h"
 
+#include "common/db/sqlitehandle.h"
 #include "common/text/textfile.h"
 
 #include <QSqlDriver>
@@ -75,8 +76,8 @@ bool WorkingTableTarget::begin()
             m_error = {qav::ErrNotOpen, qav::dbErrorText(qav::ErrNotOpen)};
             return false;
         }
-        const QVariant v = m_db.handle().driver() ? m_db.handle().driver()->handle() : QVariant();
-        if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0) {
+        sqlite3 *const connection = qav::sqliteHandle(m_db.handle());
+        if (!connection) {
             // A repeated key is skipped (no row changed) instead of failing the statement,
             // which on a server would spoil the transaction.
             m_statement = m_db.prepare(batchInsert(kBatchRows));
@@ -94,7 +95,7 @@ bool WorkingTableTarget::begin()
                 m_keys.insert(foldedKey(k.value(0).toString(), k.value(1).toString(), k.value(2).toString()));
             m_layerPath = true;
         } else {
-            m_handle = *static_cast<sqlite3 *const *>(v.data());
+            m_handle = connection;
             static const char sql[] = "INSERT INTO tmpf7093des (tip_com, num_ser, per_tri, tot_ven, "
                                       "tot_gra) VALUES (?, ?, ?, ?, ?)";
             const int rc = sqlite3_prepare_v2(m_handle, sql, int(sizeof sql - 1), &m_insert, nullptr);
