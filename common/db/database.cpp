@@ -593,20 +593,7 @@ bool Database::insertComputed(const QString &table, const QStringList &columns,
         m_error = {};
         return true;
     }
-    const bool guard = guarded();
-    if (guard && !savepoint("SAVEPOINT qav_statement"))
-        return fail(errorOf(handle().lastError()));
-    qint64 rows = 0;
-    if (!copyIntoServer(handle(), table, columns, data, m_file, &rows, &e)) {
-        if (guard)
-            savepoint("ROLLBACK TO SAVEPOINT qav_statement");
-        return fail(e);
-    }
-    if (guard)
-        savepoint("RELEASE SAVEPOINT qav_statement");
-    m_rowsAffected = int(rows);
-    m_error = {};
-    return true;
+    return copyRows(table, columns, data);
 }
 
 bool Database::insertRows(const QString &table, const QStringList &columns,
@@ -640,6 +627,11 @@ bool Database::insertRows(const QString &table, const QStringList &columns,
         if (at % width == width - 1)
             data.append('\n');
     }
+    return copyRows(table, columns, data);
+}
+
+bool Database::copyRows(const QString &table, const QStringList &columns, const QByteArray &data)
+{
     const bool guard = guarded();
     if (guard && !savepoint("SAVEPOINT qav_statement"))
         return fail(errorOf(handle().lastError()));

@@ -207,6 +207,9 @@ private:
     // only the statement: inside a transaction each statement runs under a savepoint.
     bool guarded() const { return m_engine == Engine::Server && m_transactions > 0; }
     bool savepoint(const char *command);
+    // Sends rows in the server's COPY text form into `table`, under the statement's
+    // savepoint inside a transaction; sets the rows affected.
+    bool copyRows(const QString &table, const QStringList &columns, const QByteArray &data);
     // A statement of the transaction itself (BEGIN, COMMIT, SAVEPOINT, the lock), never
     // under a statement's savepoint.
     bool control(const QString &sql);
