@@ -14,12 +14,12 @@
 #include "sendrep/receipt.h"
 #include "sendrep/sendreceipt.h"
 #include "tests/support/damagedpage.h"
+#include "tests/support/runprogram.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/smalldisk.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QSqlRecord>
 #include <QtTest>
 
@@ -166,22 +166,12 @@ class TestSendRep : public QObject
         return qEnvironmentVariable("QAV_BIN_DIR") + QStringLiteral("/sendrep");
     }
 
-    // Runs the real program without a display; its standard error in *err. -1 when it did
-    // not end by itself within a minute.
+    // Runs the real program without a display; its standard error in *err.
     int runProgram(const QStringList &args, QString *err)
     {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        env.insert(QStringLiteral("QAV_WINDIR"), m_sb->windir);
-        p.setProcessEnvironment(env);
-        p.start(sendrepPath(), args);
-        if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
-            return -1;
-        *err = QString::fromLocal8Bit(p.readAllStandardError());
-        return p.exitCode();
+        const qavtest::ProgramRun run = qavtest::runProgram(sendrepPath(), args, m_sb->windir);
+        *err = run.err;
+        return run.exitCode;
     }
 
     // The copy an earlier sending of the same command line left in the report folder.

@@ -9,6 +9,8 @@ ProgramRun runProgram(const QString &program, const QStringList &args, const QSt
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     if (!windir.isEmpty())
         env.insert(QStringLiteral("QAV_WINDIR"), windir);
     p.setProcessEnvironment(env);

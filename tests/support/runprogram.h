@@ -1,5 +1,5 @@
 #pragma once
-// A program of the suite run as scripts run it, without a screen, for the tests that
+// A program of the suite run as scripts run it, without a screen (no display named at all), for the tests that
 // check what it prints and how it ends.
 
 #include <QString>

@@ -6,12 +6,12 @@
 #include "common/text/textfile.h"
 #include "common/ui/messages.h"
 #include "tableinst/installer.h"
+#include "tests/support/runprogram.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/unprivileged.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSqlRecord>
 #include <QtTest>
 
@@ -73,18 +73,9 @@ class TestTableInst : public QObject
     // Runs the program without a display; returns its exit code and fills *err.
     int runProgram(QString *err, const QStringList &args = {})
     {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        env.insert(QStringLiteral("QAV_WINDIR"), m_sb->windir);
-        p.setProcessEnvironment(env);
-        p.start(tableinstPath(), args);
-        if (!p.waitForFinished(60000))
-            return -1;
-        *err = QString::fromLocal8Bit(p.readAllStandardError());
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+        const qavtest::ProgramRun run = qavtest::runProgram(tableinstPath(), args, m_sb->windir);
+        *err = run.err;
+        return run.exitCode;
     }
 
     void expectNothingWritten()
